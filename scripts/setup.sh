@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the program and every test need,
+# skipping those already present. Safe to run again.
+set -euo pipefail
+
+packages=(
+  # build
+  g++ cmake ninja-build pkg-config
+  # program
+  qt6-base-dev qt6-base-dev-tools libgl-dev libcap2-bin xdg-utils
+  # tests
+  libgtest-dev
+  # network test peers, run in network namespaces only
+  iproute2 busybox isc-dhcp-client bootpc tshark dnsmasq-base procps
+  # fuzzing (clang with libFuzzer and the sanitizer runtimes)
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

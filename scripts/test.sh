@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the project twice (plain, and with
+# AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test in both.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/setup.sh
+
+jobs=$(nproc)
+werror=OFF
+if [ "${CI:-}" = "true" ]; then werror=ON; fi
+
+status=0
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVESSA_WERROR=$werror "$@"
+  cmake --build "$dir" -j "$jobs"
+  echo "== tests in $dir =="
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" || status=1
+}
+
+run_suite build
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite build-asan -DCORVESSA_SANITIZE=ON
+
+exit $status
