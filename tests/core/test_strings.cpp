@@ -105,6 +105,11 @@ TEST(FormatString, FillsPlaceholders) {
             "The relation list only allows 256 entries. All entries after #256 will be omitted.");
 }
 
+TEST(FormatString, WithoutArgumentsTheTextIsUsedAsItIs) {
+  EXPECT_EQ(FormatString(kIdsLoading), "Loading...");
+  EXPECT_EQ(FormatText("100% done %s"), "100% done %s");
+}
+
 TEST(Texts, ColumnHeadersKeepTheirBlanks) {
   EXPECT_EQ(text::kColumnType, "Type  ");
   EXPECT_EQ(text::kColumnCount, "#   ");
