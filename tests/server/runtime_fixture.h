@@ -1,0 +1,100 @@
+#pragma once
+// Scripted surroundings of a ServerRuntime: the window's callbacks, message
+// boxes, host facts and a sender that records what would go to the wire.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "netconfig/host_network.h"
+#include "server/reply.h"
+#include "server/server_runtime.h"
+#include "ui/prompts.h"
+
+namespace corvessa::testing_runtime {
+
+class RecordingOwner final : public ServerOwner {
+ public:
+  void StatusLine(std::string_view text) override {
+    statuses.emplace_back(text);
+    calls.push_back("status");
+  }
+  int RelationListLastFullyVisibleRow() override {
+    calls.push_back("last-visible");
+    return lastVisibleRow;
+  }
+  void RefreshRelationList() override { calls.push_back("refresh"); }
+  void EnsureRelationRowVisible(int row) override { calls.push_back("ensure " + std::to_string(row)); }
+  void SocketChanged() override { calls.push_back("socket"); }
+
+  std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
+
+  int lastVisibleRow = 7;
+  std::vector<std::string> statuses;
+  std::vector<std::string> calls;
+};
+
+class ScriptedPrompts final : public Prompts {
+ public:
+  struct Shown {
+    std::string text;
+    std::string caption;
+  };
+  void Message(std::string_view text, std::string_view caption) override {
+    shown.push_back({std::string(text), std::string(caption)});
+  }
+  PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override { return PromptAnswer::Cancel; }
+  std::vector<Shown> shown;
+};
+
+class FakeHost final : public HostNetwork {
+ public:
+  std::vector<HostInterface> Interfaces() const override { return interfaces; }
+  std::optional<std::string> HostName() const override { return hostName; }
+  std::optional<std::vector<std::uint32_t>> ResolveName(const std::string&) const override { return resolved; }
+
+  std::vector<HostInterface> interfaces;
+  std::optional<std::string> hostName = std::string("corvessa-test");
+  std::optional<std::vector<std::uint32_t>> resolved;
+};
+
+class RecordingSender final : public DatagramSender {
+ public:
+  struct Sent {
+    std::vector<std::uint8_t> bytes;
+    Endpoint destination;
+  };
+  bool SendTo(const std::uint8_t* data, std::size_t length, Endpoint destination) override {
+    ++attempts;
+    if (failFromAttempt != 0 && attempts >= failFromAttempt) return false;
+    sent.push_back({std::vector<std::uint8_t>(data, data + length), destination});
+    return true;
+  }
+  int attempts = 0;
+  int failFromAttempt = 0;  // 0: never fail
+  std::vector<Sent> sent;
+};
+
+// A folder of its own under the temporary directory, removed at the end.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::string& tag)
+      : path_(std::filesystem::temp_directory_path() / ("corvessa-" + tag + "-" + std::to_string(getpid()))) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() { std::filesystem::remove_all(path_); }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace corvessa::testing_runtime
