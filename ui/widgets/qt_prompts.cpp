@@ -1,0 +1,49 @@
+#include "ui/widgets/qt_prompts.h"
+
+#include <QMessageBox>
+#include <QString>
+
+#include "core/settings_names.h"
+#include "ui/widgets/qt_text.h"
+
+namespace corvessa {
+
+std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_view caption,
+                                           PromptKind kind, QWidget* parent) {
+  auto box = std::make_unique<QMessageBox>(parent);
+  box->setIcon(QMessageBox::NoIcon);
+  box->setWindowTitle(ToQString(caption.empty() ? settings_names::kApplicationName : caption));
+  // Plain text: file names and device texts may contain '<' and must show as typed.
+  box->setTextFormat(Qt::PlainText);
+  box->setText(ToQString(text));
+  if (kind == PromptKind::Message) {
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
+    box->setEscapeButton(QMessageBox::Ok);
+  } else {
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Yes);
+    box->setEscapeButton(QMessageBox::Cancel);
+  }
+  return box;
+}
+
+void QtPrompts::Message(std::string_view text, std::string_view caption) {
+  auto box = MakePromptBox(text, caption, PromptKind::Message, parent_);
+  box->exec();
+}
+
+PromptAnswer QtPrompts::AskYesNoCancel(std::string_view text, std::string_view caption) {
+  auto box = MakePromptBox(text, caption, PromptKind::YesNoCancel, parent_);
+  switch (box->exec()) {
+    case QMessageBox::Yes:
+      return PromptAnswer::Yes;
+    case QMessageBox::No:
+      return PromptAnswer::No;
+    default:
+      // Escape and the close box count as Cancel.
+      return PromptAnswer::Cancel;
+  }
+}
+
+}  // namespace corvessa

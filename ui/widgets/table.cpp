@@ -1,0 +1,206 @@
+#include "ui/widgets/table.h"
+
+#include <algorithm>
+
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleOptionHeader>
+
+#include "ui/widgets/qt_text.h"
+
+namespace corvessa {
+
+Table::Table(QWidget* parent) : QTreeView(parent), rows_(new RowTableModel(this)) {
+  // A flat list: no tree decoration, no in-place editing, no sorting of Qt's
+  // own (the window sorts through its compare callback).
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setExpandsOnDoubleClick(false);
+  setUniformRowHeights(true);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSortingEnabled(false);
+  header()->setSortIndicatorShown(false);
+  header()->setSectionsMovable(false);
+  header()->setStretchLastSection(true);
+  header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setAllColumnsShowFocus(true);
+  SetMultiSelection(false);
+  SetHeaderClickable(false);
+
+  // The selection stays visible while another control has the focus.
+  QPalette keep = palette();
+  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
+    keep.setColor(QPalette::Inactive, role, keep.color(QPalette::Active, role));
+  }
+  setPalette(keep);
+
+  connect(header(), &QHeaderView::sectionClicked, this, &Table::ColumnClicked);
+  SetModel(nullptr);
+}
+
+void Table::SetupColumns(const std::vector<std::string>& headers) {
+  QFont bold = font();
+  bold.setWeight(QFont::Bold);
+  setFont(bold);
+  header()->setFont(bold);
+  model_->SetHeaders(headers);
+  FitColumnsToHeaders();
+}
+
+void Table::FitColumnsToHeaders() {
+  QHeaderView* head = header();
+  const QFontMetrics metrics(head->font());
+  for (int i = 0; i < head->count(); ++i) {
+    // The style's size of the section, but measured with the trailing blanks
+    // too: they are there to widen the column.
+    QStyleOptionHeader option;
+    option.initFrom(head);
+    option.section = i;
+    option.text = model_->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
+    const QSize styled = head->style()->sizeFromContents(QStyle::CT_HeaderSection, &option,
+                                                         QSize(), head);
+    const int textOnly = metrics.size(0, option.text).width();
+    const int withBlanks = metrics.horizontalAdvance(option.text);
+    head->resizeSection(i, styled.width() + std::max(0, withBlanks - textOnly));
+  }
+}
+
+void Table::SetModel(ColumnsModel* model) {
+  for (const QMetaObject::Connection& c : modelConnections_) disconnect(c);
+  modelConnections_.clear();
+  model_ = model != nullptr ? model : rows_;
+  setModel(model_);
+  ConnectModel();
+}
+
+void Table::ConnectModel() {
+  modelConnections_.push_back(connect(model_, &QAbstractItemModel::rowsInserted, this,
+                                      [this](const QModelIndex&, int, int) { emit RowsInserted(); }));
+  modelConnections_.push_back(connect(model_, &QAbstractItemModel::dataChanged, this,
+                                      [this] { emit ItemChanged(); }));
+  modelConnections_.push_back(connect(selectionModel(), &QItemSelectionModel::selectionChanged,
+                                      this, [this] { emit ItemChanged(); }));
+}
+
+int Table::RowCount() const { return model_->rowCount(); }
+
+void Table::SetMultiSelection(bool multi) {
+  setSelectionMode(multi ? QAbstractItemView::ExtendedSelection
+                         : QAbstractItemView::SingleSelection);
+}
+
+void Table::SetHeaderClickable(bool clickable) { header()->setSectionsClickable(clickable); }
+
+std::vector<int> Table::SelectedRows() const {
+  std::vector<int> rows;
+  const QModelIndexList selected = selectionModel()->selectedRows();
+  rows.reserve(static_cast<std::size_t>(selected.size()));
+  for (const QModelIndex& index : selected) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+int Table::SelectedCount() const { return static_cast<int>(selectionModel()->selectedRows().size()); }
+
+int Table::FirstSelectedRow() const {
+  const std::vector<int> rows = SelectedRows();
+  return rows.empty() ? -1 : rows.front();
+}
+
+bool Table::IsRowSelected(int row) const {
+  return row >= 0 && row < RowCount() && selectionModel()->isRowSelected(row, QModelIndex());
+}
+
+bool Table::SelectRow(int row, bool add) {
+  if (row < 0 || row >= RowCount()) return false;
+  const QModelIndex index = model_->index(row, 0);
+  if (add && selectionMode() != QAbstractItemView::SingleSelection) {
+    selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+  } else {
+    selectionModel()->setCurrentIndex(index,
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  return true;
+}
+
+void Table::ClearSelectionOfRows() { selectionModel()->clearSelection(); }
+
+int Table::TopVisibleRow() const {
+  // An empty list answers 0, as the top of nothing.
+  const QModelIndex top = indexAt(QPoint(0, 0));
+  return top.isValid() ? top.row() : 0;
+}
+
+int Table::RowsThatFit() const {
+  const int height = RowCount() > 0 ? rowHeight(model_->index(0, 0))
+                                    : sizeHintForRow(0);
+  const int rowPixels = height > 0 ? height : fontMetrics().height();
+  return std::max(0, viewport()->height() / rowPixels);
+}
+
+void Table::EnsureRowFullyVisible(int row) {
+  if (row < 0 || row >= RowCount()) return;
+  scrollTo(model_->index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
+void Table::SetAccessibleCaption(const QString& caption) { setAccessibleName(caption); }
+
+int Table::RowAt(const QPoint& viewportPosition) const {
+  const QModelIndex index = indexAt(viewportPosition);
+  return index.isValid() ? index.row() : -1;
+}
+
+void Table::mousePressEvent(QMouseEvent* event) {
+  // A click on the empty part of the list drops the selection, in either mode.
+  if (event->button() == Qt::LeftButton && RowAt(event->position().toPoint()) < 0) {
+    selectionModel()->clearSelection();
+  }
+  QTreeView::mousePressEvent(event);
+}
+
+void Table::mouseReleaseEvent(QMouseEvent* event) {
+  QTreeView::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton) emit Clicked(RowAt(event->position().toPoint()));
+}
+
+void Table::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeView::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton) emit DoubleClicked(RowAt(event->position().toPoint()));
+}
+
+void Table::contextMenuEvent(QContextMenuEvent* event) {
+  emit RightClicked(RowAt(event->pos()), event->globalPos());
+  event->accept();
+}
+
+void Table::keyPressEvent(QKeyEvent* event) {
+  // Any Delete key, keypad and modifiers included: the list reports the key, not
+  // the chord.
+  if (event->key() == Qt::Key_Delete) {
+    emit DeleteKeyPressed();
+    event->accept();
+    return;
+  }
+  QTreeView::keyPressEvent(event);
+}
+
+void Table::focusInEvent(QFocusEvent* event) {
+  QTreeView::focusInEvent(event);
+  emit FocusEntered();
+}
+
+void Table::focusOutEvent(QFocusEvent* event) {
+  QTreeView::focusOutEvent(event);
+  emit FocusLeft();
+}
+
+}  // namespace corvessa
