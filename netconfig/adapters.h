@@ -14,6 +14,8 @@ class SettingsStore;
 struct Adapter {
   std::string description;  // the interface name; names the settings section
   std::string address;      // first IPv4 address, dotted, or "0.0.0.0"
+
+  bool operator==(const Adapter&) const = default;
 };
 
 inline constexpr const char* kNoAdapterAddress = "0.0.0.0";

@@ -18,6 +18,8 @@ struct InterfaceConfiguration {
   std::string dns1;
   std::string dns2;
   std::string domain;
+
+  bool operator==(const InterfaceConfiguration&) const = default;
 };
 
 // The configuration of the interface whose first IPv4 address, as text,
