@@ -1,0 +1,276 @@
+#pragma once
+// The server runtime against real clients: a server and a client network
+// namespace joined by a veth pair, the runtime's socket created inside the
+// server namespace, and a bounded poll() loop that hands each read event to
+// the runtime. Everything is created by the fixture and removed at its end;
+// nothing is sent on the machine's own interfaces.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "netconfig/host_network.h"
+#include "relations/relation_table.h"
+#include "server/history.h"
+#include "server/server_runtime.h"
+#include "tests/server/runtime_fixture.h"
+#include "tests/support/netns.h"
+#include "ui/network_settings_store.h"
+#include "ui/settings_store.h"
+
+namespace corvessa::nettest {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testing_runtime::RecordingOwner;
+using testing_runtime::ScriptedPrompts;
+
+inline constexpr const char* kServerAddress = "192.168.77.1";
+inline constexpr const char* kClientAddress = "192.168.77.2";  // only where a test needs one
+inline constexpr const char* kClientMac = "02:00:00:77:00:02";
+inline constexpr std::array<std::uint8_t, 6> kClientMacBytes = {0x02, 0x00, 0x00, 0x77, 0x00, 0x02};
+inline constexpr std::uint32_t kClientLeaseAddress = 0xC0A84D32;  // 192.168.77.50
+inline constexpr const char* kClientHostname = "plc-a";
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline bool HasTool(const std::string& name) {
+  return testsupport::Run("command -v " + name + " >/dev/null 2>&1") == 0;
+}
+
+// "name=value" lines into a map.
+inline std::map<std::string, std::string> ReadVariables(const std::filesystem::path& path) {
+  std::map<std::string, std::string> values;
+  std::istringstream in(ReadFile(path));
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto equals = line.find('=');
+    if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return values;
+}
+
+// A command run in the background through /bin/sh, with its output in files.
+// The shell execs the command, so the id is the command's own.
+class Background {
+ public:
+  Background(const std::string& command, const std::filesystem::path& out, const std::filesystem::path& err) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (o >= 0) dup2(o, STDOUT_FILENO);
+      if (e >= 0) dup2(e, STDERR_FILENO);
+      const int nul = open("/dev/null", O_RDONLY);
+      if (nul >= 0) dup2(nul, STDIN_FILENO);
+      const std::string line = "exec " + command;
+      execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~Background() { Stop(SIGKILL, 2s); }
+  Background(const Background&) = delete;
+  Background& operator=(const Background&) = delete;
+
+  pid_t Pid() const { return pid_; }
+  bool Running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    const pid_t r = waitpid(pid_, &status, WNOHANG);
+    if (r == pid_) {
+      pid_ = -1;
+      exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      return false;
+    }
+    return r == 0;
+  }
+  // Waits at most `limit` for the command to end on its own.
+  bool Wait(std::chrono::milliseconds limit) {
+    const auto end = Clock::now() + limit;
+    while (Running()) {
+      if (Clock::now() >= end) return false;
+      std::this_thread::sleep_for(20ms);
+    }
+    return true;
+  }
+  // Sends `signal`, then waits; a command that ignores it is killed.
+  void Stop(int signal, std::chrono::milliseconds grace) {
+    if (!Running()) return;
+    kill(pid_, signal);
+    if (!Wait(grace) && pid_ > 0) {
+      kill(pid_, SIGKILL);
+      Wait(2s);
+    }
+  }
+  int ExitStatus() const { return exitStatus_; }
+
+ private:
+  pid_t pid_ = -1;
+  int exitStatus_ = -1;
+};
+
+// Polls until `done` holds or `limit` passes.
+inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = Clock::now() + limit;
+  while (!done()) {
+    if (Clock::now() >= end) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+class NetFixture : public ::testing::Test {
+ protected:
+  // Tag of this test binary: namespaces and interfaces carry it, so binaries
+  // that ctest runs side by side never meet. At most 7 characters.
+  explicit NetFixture(std::string tag) : tag_(std::move(tag)) {}
+
+  void SetUp() override {
+    if (!testsupport::IsRoot()) {
+      GTEST_SKIP() << "needs root: creates network namespaces and binds UDP port 67";
+    }
+    for (const char* tool : {"ip", "busybox"}) {
+      if (!HasTool(tool)) GTEST_SKIP() << "tool not installed: " << tool;
+    }
+    folder_ = std::make_unique<testing_runtime::TempFolder>("net-" + tag_);
+    ASSERT_TRUE(testsupport::CreateVethLink(link_, tag_, kServerAddress)) << "could not create the namespaces";
+    linked_ = true;
+    ASSERT_EQ(testsupport::Run(InClient("ip link set dev " + link_.clientIf + " address " + kClientMac)), 0);
+
+    // The settings as the interface choice and the settings dialog leave them.
+    setenv("XDG_CONFIG_HOME", (folder_->Path() / "config").c_str(), 1);
+    store_ = std::make_unique<SettingsStore>(SettingsStore::DefaultPath());
+    ASSERT_TRUE(store_->SetString("Version 3.06.00", "lastadapter", link_.serverIf));
+    ASSERT_TRUE(store_->SetString(link_.serverIf, "ipaddress", kServerAddress));
+    ASSERT_TRUE(store_->SetDword(link_.serverIf, "subnetmask", 0xFFFFFF00));
+    ASSERT_TRUE(store_->SetDword(link_.serverIf, "gateway", 0xC0A84DFE));  // 192.168.77.254
+    ASSERT_TRUE(store_->SetDword(link_.serverIf, "dns1", 0xC0A84D35));     // 192.168.77.53
+    ASSERT_TRUE(store_->SetDword(link_.serverIf, "dns2", 0xC0A84D36));     // 192.168.77.54
+    ASSERT_TRUE(store_->SetString(link_.serverIf, "domainname", "plant.test"));
+
+    guard_ = std::make_unique<testsupport::NamespaceGuard>(link_.serverNs);
+    ASSERT_TRUE(guard_->ok()) << "could not enter the server namespace";
+    runtime_ = std::make_unique<ServerRuntime>(table_, settings_, history_, *store_, prompts_, owner_, host_);
+    runtime_->SetFatalExit([this] { ++fatalExits_; });
+  }
+
+  void TearDown() override {
+    runtime_.reset();
+    guard_.reset();
+    if (linked_) testsupport::DestroyVethLink(link_);
+    folder_.reset();
+  }
+
+  // StartServer on the server veth, as the start-up sequence does, then the
+  // settings load that follows it. The start empties the relation table, so
+  // relations are listed after it.
+  bool StartOnServerVeth() {
+    const std::string adapter = ReadLastAdapter(*store_);
+    const bool started = runtime_->StartServer(adapter);
+    settings_ = ReadNetworkSettings(*store_, adapter);
+    return started;
+  }
+
+  void ListClient() {
+    auto relation = std::make_unique<Relation>();
+    std::copy(kClientMacBytes.begin(), kClientMacBytes.end(), relation->hardwareAddress.begin());
+    relation->hardwareAddressLength = 6;
+    relation->ipAddress = kClientLeaseAddress;
+    const std::string_view name = kClientHostname;
+    std::copy(name.begin(), name.end(), relation->hostname.begin());
+    relation->hostnameLength = static_cast<std::uint8_t>(name.size());
+    table_.Append(std::move(relation));
+  }
+
+  // Hands read events to the runtime until `done` holds or `limit` passes;
+  // `afterEvent` runs after each handled event.
+  void Serve(const std::function<bool()>& done, std::chrono::milliseconds limit,
+             const std::function<void()>& afterEvent = {}) {
+    const auto end = Clock::now() + limit;
+    while (!done() && Clock::now() < end) {
+      pollfd entry{runtime_->Fd(), POLLIN, 0};
+      if (entry.fd < 0) {
+        std::this_thread::sleep_for(20ms);
+        continue;
+      }
+      if (poll(&entry, 1, 50) > 0 && (entry.revents & POLLIN) != 0) {
+        std::lock_guard held(runtime_->Lock());
+        runtime_->OnServerSocketEvent();
+        if (afterEvent) afterEvent();
+      }
+    }
+  }
+
+  // Runs a shell command to its end on another thread while the runtime
+  // serves; returns its exit status (-1 when it did not end in time).
+  int RunClientWhileServing(const std::string& command, std::chrono::milliseconds limit,
+                            const std::function<void()>& afterEvent = {}) {
+    std::atomic<bool> finished{false};
+    std::atomic<int> status{-1};
+    std::thread client([&] {
+      status = testsupport::Run(command);
+      finished = true;
+    });
+    Serve([&] { return finished.load(); }, limit, afterEvent);
+    // The client's own timeouts end it; this only waits for that.
+    client.join();
+    return status;
+  }
+
+  std::string InClient(const std::string& command) const { return testsupport::InNs(link_.clientNs, command); }
+  std::string InServer(const std::string& command) const { return testsupport::InNs(link_.serverNs, command); }
+  std::filesystem::path Temp(const std::string& name) const { return folder_->Path() / name; }
+
+  // A shell script that writes the named variables, one "name=$name" a line,
+  // to `out` when its first argument or $reason matches `event`.
+  std::filesystem::path WriteReportScript(const std::string& name, const std::string& eventTest,
+                                          const std::vector<std::string>& variables,
+                                          const std::filesystem::path& out) const {
+    const auto path = Temp(name);
+    std::ofstream script(path);
+    script << "#!/bin/sh\n" << eventTest << " || exit 0\n{\n";
+    for (const auto& v : variables) script << "  echo \"" << v << "=$" << v << "\"\n";
+    script << "} > '" << out.string() << "'\nexit 0\n";
+    script.close();
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return path;
+  }
+
+  std::string tag_;
+  testsupport::VethLink link_;
+  bool linked_ = false;
+  std::unique_ptr<testing_runtime::TempFolder> folder_;
+  std::unique_ptr<SettingsStore> store_;
+  std::unique_ptr<testsupport::NamespaceGuard> guard_;
+  RelationTable table_;
+  NetworkSettings settings_;
+  HistoryList history_;
+  ScriptedPrompts prompts_;
+  RecordingOwner owner_;
+  HostNetwork host_;
+  int fatalExits_ = 0;
+  std::unique_ptr<ServerRuntime> runtime_;
+};
+
+}  // namespace corvessa::nettest
