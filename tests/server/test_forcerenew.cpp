@@ -53,11 +53,5 @@ TEST(ForceRenew, MessageLayout) {
   }
 }
 
-TEST(ForceRenew, DoesNotDependOnTheRelationsOtherFields) {
-  auto relation = MakeRelation(kDeviceMac, 0x0A000005, "");
-  relation->type = kRelationTypeDhcp;
-  EXPECT_EQ(ToBytes(BuildForceRenew(6, *relation)), ExpectedForceRenew({0x06, 0x00, 0x00, 0x00}));
-}
-
 }  // namespace
 }  // namespace corvessa::reply_test

@@ -232,16 +232,5 @@ TEST(DhcpReply, OnlyDiscoverAndRequestAreAnswered) {
   }
 }
 
-TEST(DhcpReply, AckGoesToTheClientAddress) {
-  RequestHeader h;
-  h.ciaddr = 0xC0A80132;
-  ServerUnderTest server;
-  server.settings = EverySetting();
-  EXPECT_EQ(ServeDhcp(Message(Request({}, h)), server.context), server.device);
-  ASSERT_EQ(server.sender.sent.size(), 1u);
-  EXPECT_EQ(server.sender.sent[0].destination, (Endpoint{0xC0A80132, 68}));
-  EXPECT_EQ(server.sender.sent[0].bytes, ExpectedDhcpReply(FullOptions(5), h));
-}
-
 }  // namespace
 }  // namespace corvessa::reply_test
