@@ -1,0 +1,1 @@
+#include "relations/widgets/add_entry_dlg.h"
