@@ -97,8 +97,8 @@ std::optional<std::vector<std::uint32_t>> HostNetwork::ResolveName(const std::st
 
   std::vector<std::uint32_t> addresses;
   for (const addrinfo* it = list.get(); it != nullptr; it = it->ai_next) {
-    const std::uint32_t address = HostOrder(it->ai_addr);
     if (it->ai_addr == nullptr || it->ai_addr->sa_family != AF_INET) continue;
+    const std::uint32_t address = HostOrder(it->ai_addr);
     if (std::find(addresses.begin(), addresses.end(), address) == addresses.end()) addresses.push_back(address);
   }
   if (addresses.empty()) return std::nullopt;

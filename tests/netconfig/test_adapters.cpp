@@ -46,13 +46,6 @@ TEST(EnumerateAdaptersTest, EthernetTypeInterfacesInIndexOrder) {
   EXPECT_EQ(EnumerateAdapters(host), expected);
 }
 
-TEST(EnumerateAdaptersTest, NoInterfacesNoAdapters) {
-  ScriptedHost host;
-  EXPECT_TRUE(EnumerateAdapters(host).empty());
-  host.interfaces = {MakeInterface("lo", 1, kLoopbackLinkType, true, {{0x7F000001, 0xFF000000}})};
-  EXPECT_TRUE(EnumerateAdapters(host).empty());
-}
-
 TEST(AdapterAddressTextTest, NoAddressReadsUnknown) {
   EXPECT_EQ(AdapterAddressText({"eth0", "0.0.0.0"}), "Unknown");
   EXPECT_EQ(AdapterAddressText({"eth0", "192.168.1.5"}), "192.168.1.5");
@@ -80,16 +73,6 @@ TEST_F(InterfaceChoiceTest, RememberStoresUnknownForNoAddress) {
   RememberInterface(store, {"eth1", "0.0.0.0"});
   EXPECT_EQ(store.GetString(names::kVersionSection, names::kLastAdapter), "eth1");
   EXPECT_EQ(store.GetString("eth1", names::kIpAddress), "Unknown");
-}
-
-TEST_F(InterfaceChoiceTest, RememberKeepsOtherInterfacesSections) {
-  ASSERT_TRUE(store.SetDword("eth0", names::kGateway, 0xC0A80001));
-  RememberInterface(store, {"eth0", "192.168.0.5"});
-  RememberInterface(store, {"eth1", "10.0.0.5"});
-  EXPECT_EQ(store.GetString(names::kVersionSection, names::kLastAdapter), "eth1");
-  EXPECT_EQ(store.GetString("eth0", names::kIpAddress), "192.168.0.5");
-  EXPECT_EQ(store.GetDword("eth0", names::kGateway), 0xC0A80001u);
-  EXPECT_EQ(store.GetString("eth1", names::kIpAddress), "10.0.0.5");
 }
 
 TEST_F(InterfaceChoiceTest, SingleAdapterIsChosenWithoutAsking) {

@@ -63,15 +63,6 @@ TEST(ResolvConfTest, NameServersAndDomain) {
   }
 }
 
-TEST(ResolvConfTest, NameServerTextJoinsWithBlanks) {
-  ResolverConfig config;
-  EXPECT_EQ(NameServerText(config), "");
-  config.nameServers = {"10.0.0.1"};
-  EXPECT_EQ(NameServerText(config), "10.0.0.1");
-  config.nameServers = {"10.0.0.1", "10.0.0.2", "10.0.0.3"};
-  EXPECT_EQ(NameServerText(config), "10.0.0.1 10.0.0.2 10.0.0.3");
-}
-
 // What systemd-resolved writes to /etc/resolv.conf (its stub file).
 constexpr const char* kStubFile =
     "# This is /run/systemd/resolve/stub-resolv.conf managed by man:systemd-resolved(8).\n"
