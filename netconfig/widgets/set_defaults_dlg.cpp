@@ -167,7 +167,7 @@ void CSetDefaultsDlg::OnOK() {
 
   if (const std::optional<EntryProblem> problem = CheckSettingsEntry(entry)) {
     prompts_.Message(LoadString(problem->messageId), LoadString(kIdsInvalidAddressCaption));
-    if (QWidget* control = ControlById(problem->controlId)) (void)control;
+    if (QWidget* control = ControlById(problem->controlId)) control->setFocus(Qt::OtherFocusReason);
     return;
   }
 
