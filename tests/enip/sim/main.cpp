@@ -1,0 +1,74 @@
+// enip_device_sim: the simulated EtherNet/IP adapter as a process, for
+// end-to-end tests. It listens on 127.0.0.1 only, prints "port <n>" once it
+// is ready, and ends on SIGTERM/SIGINT or after --seconds (default 300).
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "tests/enip/sim/device_sim.h"
+
+namespace {
+
+volatile std::sig_atomic_t stop = 0;
+void OnSignal(int) { stop = 1; }
+
+void Usage() {
+  std::fputs(
+      "usage: enip_device_sim [--port N] [--seconds N] [--record FILE]\n"
+      "  [--mode answer|silent|refuse|close] [--handle N] [--register-status N]\n"
+      "  [--request-status N] [--max-instance N] [--config-control N]\n"
+      "  [--link INSTANCE=HEX] [--address LINK=MAC] [--reject VALUE=STATUS]\n"
+      "  [--status SERVICE,CLASS,INSTANCE,ATTRIBUTE=STATUS] (fields may be *)\n"
+      "  [--additional-status W,W...] [--fallback-alias CLASS]\n"
+      "  [--fault REQUEST=split:N|truncate:N|truncate-close:N|close|silent|service:B]\n",
+      stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace corvessa::enipsim;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  SimOptions options;
+  std::string error;
+  if (!ParseSimArguments(arguments, options, error)) {
+    std::fprintf(stderr, "enip_device_sim: %s\n", error.c_str());
+    Usage();
+    return 2;
+  }
+  std::signal(SIGTERM, OnSignal);
+  std::signal(SIGINT, OnSignal);
+
+  DeviceSim sim(options.config, options.port);
+  if (!sim.ok()) {
+    std::fprintf(stderr, "enip_device_sim: cannot listen on 127.0.0.1:%u\n",
+                 static_cast<unsigned>(options.port));
+    return 1;
+  }
+  std::printf("port %u\n", static_cast<unsigned>(sim.Port()));
+  std::fflush(stdout);
+
+  for (int tenths = 0; !stop && tenths < options.seconds * 10; ++tenths) usleep(100000);
+  sim.Stop();
+
+  if (!options.recordFile.empty()) {
+    std::ofstream out(options.recordFile);
+    for (const ReceivedRequest& request : sim.Requests()) {
+      out << request.connection << ' ';
+      for (const std::uint8_t byte : request.bytes) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        out << kHex[byte >> 4] << kHex[byte & 0x0F];
+      }
+      out << '\n';
+    }
+    if (sim.LastConfigurationWrite()) {
+      out << "configuration-control " << *sim.LastConfigurationWrite() << '\n';
+    }
+  }
+  return 0;
+}
