@@ -1,1 +1,154 @@
 #include "relations/widgets/add_entry_dlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "core/strings.h"
+#include "relations/widgets/add_entry_ids.h"
+#include "ui/network_settings_store.h"
+#include "ui/prompts.h"
+#include "ui/settings_store.h"
+#include "ui/widgets/ip_address_edit.h"
+#include "ui/widgets/qt_text.h"
+
+namespace corvessa {
+
+namespace {
+
+namespace id = add_entry_ids;
+
+void SetControlId(QWidget* control, int controlId) { control->setProperty("controlId", controlId); }
+
+// A label's words without the colon, which a screen reader would only read out.
+QString CaptionOf(std::string_view labelText) {
+  QString caption = ToQString(labelText);
+  if (caption.endsWith(QLatin1Char(':'))) caption.chop(1);
+  return caption;
+}
+
+}  // namespace
+
+CAddEntryDlg::CAddEntryDlg(Prompts& prompts, const SettingsStore& store, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      prompts_(prompts),
+      store_(store) {
+  BuildControls();
+}
+
+void CAddEntryDlg::BuildControls() {
+  setModal(true);
+  // The template's own caption, until the caller's title replaces it.
+  setWindowTitle(ToQString(text::kNewEntryCaption));
+
+  auto* layout = new QVBoxLayout(this);
+  const auto addRow = [&](std::string_view labelText, QWidget* control, int controlId, int tipId) {
+    auto* label = new QLabel(ToQString(labelText), this);
+    SetControlId(label, id::kStatic);
+    label->setBuddy(control);
+    SetControlId(control, controlId);
+    if (control->accessibleName().isEmpty()) control->setAccessibleName(CaptionOf(labelText));
+    if (tipId != 0) control->setToolTip(ToQString(LoadString(tipId)));
+    layout->addWidget(label);
+    layout->addWidget(control);
+  };
+
+  serverAddress_ = new QLineEdit(this);
+  serverAddress_->setReadOnly(true);
+  addRow(text::kEntryServerIpLabel, serverAddress_, id::kServerAddress, 0);
+
+  hardwareAddress_ = new QLineEdit(this);
+  addRow(text::kEntryMacLabel, hardwareAddress_, id::kHardwareAddress, kIdsPromptMac);
+
+  ipAddress_ = new IpAddressEdit(this);
+  ipAddress_->SetAccessibleCaption(CaptionOf(text::kEntryIpLabel));
+  addRow(text::kEntryIpLabel, ipAddress_, id::kIpAddress, kIdsPromptIp);
+
+  hostname_ = new QLineEdit(this);
+  hostname_->setMaxLength(static_cast<int>(kRelationHostnameSize));
+  addRow(text::kEntryHostnameLabel, hostname_, id::kHostname, kIdsPromptHostname);
+
+  description_ = new QLineEdit(this);
+  description_->setMaxLength(static_cast<int>(kRelationDescriptionSize));
+  addRow(text::kEntryDescriptionLabel, description_, id::kDescription, kIdsPromptDescription);
+
+  okButton_ = new QPushButton(ToQString(text::kOk), this);
+  SetControlId(okButton_, id::kOk);
+  okButton_->setDefault(true);
+  cancelButton_ = new QPushButton(ToQString(text::kCancel), this);
+  SetControlId(cancelButton_, id::kCancel);
+  cancelButton_->setAutoDefault(false);
+  connect(okButton_, &QPushButton::clicked, this, &CAddEntryDlg::OnOK);
+  connect(cancelButton_, &QPushButton::clicked, this, &CAddEntryDlg::reject);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(okButton_);
+  buttons->addWidget(cancelButton_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CAddEntryDlg::RelationEditorInit(std::string_view title, const std::uint8_t* hardwareAddress,
+                                      std::uint8_t hardwareAddressLength, std::uint32_t ipAddress,
+                                      const char* hostname, std::uint8_t hostnameLength, const char* description,
+                                      std::uint8_t descriptionLength, const RelationTable& table,
+                                      const Relation* edited, std::uint32_t subnetMask, std::uint32_t gateway) {
+  title_ = std::string(title);
+  context_ = EntryContext{&table, edited, subnetMask, gateway};
+  SetEntryHardwareAddress(entry_, hardwareAddress, hardwareAddressLength);
+  SetEntryHostname(entry_, hostname, hostnameLength);
+  SetEntryDescription(entry_, description, descriptionLength);
+  entry_.ipAddress = ipAddress;
+}
+
+void CAddEntryDlg::showEvent(QShowEvent* event) {
+  if (!initialized_ && !event->spontaneous()) {
+    initialized_ = true;
+    OnInitDialog();
+  }
+  QDialog::showEvent(event);
+}
+
+bool CAddEntryDlg::OnInitDialog() {
+  setWindowTitle(ToQString(title_));
+  hardwareAddress_->setText(ToQString(EntryHardwareAddressText(entry_)));
+  ipAddress_->SetAddress(entry_.ipAddress);
+  hostname_->setText(ToQString(EntryHostnameText(entry_)));
+  description_->setText(ToQString(EntryDescriptionText(entry_)));
+  // The interface the server runs on, and the address stored for it.
+  serverAddress_->setText(ToQString(ReadInterfaceAddressText(store_, ReadLastAdapter(store_))));
+  return false;
+}
+
+QWidget* CAddEntryDlg::ControlById(int controlId) const {
+  for (QWidget* control : findChildren<QWidget*>()) {
+    if (control->property("controlId").toInt() == controlId) return control;
+  }
+  return nullptr;
+}
+
+void CAddEntryDlg::OnOK() {
+  // The fields are read whatever the checks find, so the working copy always
+  // holds what was typed.
+  const bool macConverted = ReadEntryHardwareAddress(entry_, ToStdString(hardwareAddress_->text()));
+  ReadEntryHostname(entry_, ToStdString(hostname_->text()));
+  ReadEntryDescription(entry_, ToStdString(description_->text()));
+  entry_.ipAddress = ipAddress_->Address();
+
+  const std::optional<EntryProblem> problem =
+      CheckRelationEntry(entry_, macConverted, context_, ToStdString(serverAddress_->text()));
+  if (problem) {
+    prompts_.Message(LoadString(problem->messageId), LoadString(problem->captionId));
+    if (QWidget* control = ControlById(problem->controlId)) control->setFocus(Qt::OtherFocusReason);
+    return;
+  }
+  QDialog::accept();
+}
+
+std::unique_ptr<Relation> CAddEntryDlg::TakeRelation() const { return MakeRelation(entry_); }
+
+}  // namespace corvessa

@@ -1,2 +1,88 @@
 #pragma once
-// The relation editor (dialog template 130). Filled in by the relation editor work.
+// The relation editor (dialog template 130): enters a new relation or changes
+// an existing one. It checks the entry against the address rules, the other
+// relations and the network settings, and never changes the table itself;
+// after OK the caller takes the result with TakeRelation.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <QDialog>
+
+#include "relations/relation_table.h"
+#include "relations/widgets/relation_entry.h"
+
+class QLineEdit;
+class QPushButton;
+class QShowEvent;
+
+namespace corvessa {
+
+class IpAddressEdit;
+class Prompts;
+class SettingsStore;
+
+class CAddEntryDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `prompts` shows the messages of OnOK; `store` holds the selected
+  // interface and its address. Both must outlive the dialog.
+  CAddEntryDlg(Prompts& prompts, const SettingsStore& store, QWidget* parent = nullptr);
+
+  // Called before the dialog runs. Bytes and a length above 0 are both needed
+  // for a value to be taken. `table` and `edited` must outlive the dialog.
+  void RelationEditorInit(std::string_view title, const std::uint8_t* hardwareAddress,
+                          std::uint8_t hardwareAddressLength, std::uint32_t ipAddress, const char* hostname,
+                          std::uint8_t hostnameLength, const char* description, std::uint8_t descriptionLength,
+                          const RelationTable& table, const Relation* edited, std::uint32_t subnetMask,
+                          std::uint32_t gateway);
+
+  // After OK: a new relation with the entered values, type 0, owned by the caller.
+  std::unique_ptr<Relation> TakeRelation() const;
+
+  // OK (command 1): reads the fields, runs the checks, and closes with OK only
+  // when all pass. The first failing check shows its box and takes the focus.
+  void OnOK();
+
+  const RelationEntry& Entry() const { return entry_; }
+  const std::string& Title() const { return title_; }
+
+  QLineEdit* ServerAddressEdit() const { return serverAddress_; }
+  QLineEdit* HardwareAddressEdit() const { return hardwareAddress_; }
+  IpAddressEdit* IpEdit() const { return ipAddress_; }
+  QLineEdit* HostnameEdit() const { return hostname_; }
+  QLineEdit* DescriptionEdit() const { return description_; }
+  QPushButton* OkButton() const { return okButton_; }
+  QPushButton* CancelButton() const { return cancelButton_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  // Fills the controls from the working copy; runs once, when the dialog is
+  // first shown. Leaves the focus where it is.
+  bool OnInitDialog();
+
+ private:
+  void BuildControls();
+  QWidget* ControlById(int id) const;
+
+  Prompts& prompts_;
+  const SettingsStore& store_;
+  bool initialized_ = false;
+
+  std::string title_;
+  RelationEntry entry_;
+  EntryContext context_;
+
+  QLineEdit* serverAddress_ = nullptr;
+  QLineEdit* hardwareAddress_ = nullptr;
+  IpAddressEdit* ipAddress_ = nullptr;
+  QLineEdit* hostname_ = nullptr;
+  QLineEdit* description_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+};
+
+}  // namespace corvessa
