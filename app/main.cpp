@@ -1,7 +1,6 @@
-// Until the main window exists, the program only says what is built so far.
-#include <cstdio>
+#include "app/provan_app.h"
 
-int main() {
-  std::puts("corvessa: the main window is not built yet; the server core and its tests are.");
-  return 0;
+int main(int argc, char** argv) {
+  corvessa::CProvanApp app(argc, argv);
+  return app.InitInstance();
 }

@@ -1,0 +1,17 @@
+#pragma once
+// Values the program keeps for itself in the per-user settings, beside the
+// network settings.
+
+#include <cstdint>
+#include <string_view>
+
+namespace corvessa::app_settings {
+
+// The application's own key: the section with the empty name.
+inline constexpr std::string_view kApplicationSection = "";
+// 1 once the first start for this user has run its firewall check; absent
+// (0) before.
+inline constexpr std::string_view kFirstStart = "firststart";
+inline constexpr std::uint32_t kFirstStartDone = 1;
+
+}  // namespace corvessa::app_settings

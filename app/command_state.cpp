@@ -1,0 +1,47 @@
+#include "app/command_state.h"
+
+#include <algorithm>
+
+#include "app/command_ids.h"
+
+namespace corvessa {
+
+bool TakesNetworkReset(const Relation& relation) {
+  if (relation.hardwareAddressLength < ids::kResettablePrefix.size()) return false;
+  return std::equal(ids::kResettablePrefix.begin(), ids::kResettablePrefix.end(),
+                    relation.hardwareAddress.begin());
+}
+
+bool IsCommandEnabled(int command, const WindowState& state) {
+  switch (command) {
+    case ids::kFileSave:
+      return state.hasFileName && state.modified;
+    case ids::kClearHistory:
+      return state.historyRows > 0;
+    case ids::kDeleteRelation:
+    case ids::kEnableBootpDhcp:
+    case ids::kDisableBootpDhcp:
+    case ids::kProperties:
+      return state.selectedRelations > 0;
+    case ids::kResetModule:
+      return state.selectedRelations == 1 && state.singleSelected != nullptr &&
+             TakesNetworkReset(*state.singleSelected);
+    default:
+      return true;
+  }
+}
+
+bool IsButtonShown(int button, const WindowState& state) {
+  switch (button) {
+    case ids::kClearHistoryButton:
+      return state.historyRows > 0;
+    case ids::kDeleteRelationButton:
+    case ids::kEnableButton:
+    case ids::kDisableButton:
+      return state.selectedRelations > 0;
+    default:
+      return true;
+  }
+}
+
+}  // namespace corvessa

@@ -1,0 +1,29 @@
+#pragma once
+// Which menu commands are enabled and which buttons are shown, computed from
+// the state of the two lists, the file name and the modified flag. Nothing is
+// stored: the window asks each time a pop-up opens or the buttons update.
+
+#include "relations/relation_table.h"
+
+namespace corvessa {
+
+struct WindowState {
+  bool hasFileName = false;  // CurrentFileName is not empty
+  bool modified = false;
+  int historyRows = 0;
+  int selectedRelations = 0;
+  // The relation of the selected row when exactly one row is selected.
+  const Relation* singleSelected = nullptr;
+};
+
+// True when the relation's hardware address begins with 0A 00 3C: the
+// devices that understand the network reset message.
+bool TakesNetworkReset(const Relation& relation);
+
+// Commands without a rule of their own are always enabled.
+bool IsCommandEnabled(int command, const WindowState& state);
+
+// Buttons 1004, 1003, 1018 and 1017 are shown and enabled together; 1005 always.
+bool IsButtonShown(int button, const WindowState& state);
+
+}  // namespace corvessa

@@ -1,0 +1,47 @@
+#pragma once
+// What the main window needs from its surroundings. The program leaves every
+// field empty and gets the real thing; tests hand in scripted parts.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QPoint;
+class QUrl;
+
+namespace corvessa {
+
+class FileDialogs;
+class FirewallPolicyReader;
+class HostNetwork;
+class NetworkDialogs;
+class Prompts;
+
+struct Environment {
+  // The per-user settings file; empty: SettingsStore::DefaultPath().
+  std::string settingsPath;
+  // Not owned; nullptr: the window's own real implementation.
+  Prompts* prompts = nullptr;
+  FileDialogs* fileDialogs = nullptr;
+  const HostNetwork* host = nullptr;
+  FirewallPolicyReader* firewall = nullptr;
+  NetworkDialogs* networkDialogs = nullptr;
+  // Ends the process at once during start-up; empty: std::_Exit(0). A test's
+  // replacement may return, and the start-up then stops where it is.
+  std::function<void()> fatalExit;
+  // The sockets start-up; empty: always succeeds (nothing to start on Linux).
+  std::function<bool()> startSockets;
+  // The command-line arguments after the program name.
+  std::vector<std::string> arguments;
+  // Runs a context menu at a screen position and returns the chosen action
+  // (nullptr: none); empty: QMenu::exec.
+  std::function<QAction*(QMenu& menu, const QPoint& globalPosition)> runPopupMenu;
+  // Opens the help file; empty: QDesktopServices::openUrl.
+  std::function<void(const QUrl& url)> openUrl;
+  // The program's executable; empty: QCoreApplication::applicationFilePath().
+  std::string executablePath;
+};
+
+}  // namespace corvessa

@@ -1,0 +1,43 @@
+#include "app/provan_app.h"
+
+#include <memory>
+
+#include <QStringList>
+
+#include "app/app_icon.h"
+#include "app/provan_dlg.h"
+#include "core/settings_names.h"
+#include "core/strings.h"
+#include "ui/widgets/qt_prompts.h"
+#include "ui/widgets/qt_text.h"
+
+namespace corvessa {
+
+CProvanApp::CProvanApp(int& argc, char** argv) : application_(argc, argv) {
+  QApplication::setApplicationName(ToQString(settings_names::kApplicationName));
+  QApplication::setWindowIcon(ApplicationIcon());
+}
+
+int CProvanApp::InitInstance() {
+  Environment environment;
+  // Sockets need no start-up on Linux; the check stays where the program
+  // would report it.
+  environment.startSockets = [] { return true; };
+  if (!environment.startSockets()) {
+    QtPrompts().Message(LoadString(kIdsSocketsInitFailed), {});
+    return 0;
+  }
+  // The per-user settings live under "Merrowin Software" in the user's
+  // configuration folder.
+  environment.settingsPath = SettingsStore::DefaultPath();
+
+  const QStringList arguments = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) environment.arguments.push_back(ToStdString(arguments[i]));
+
+  auto window = std::make_unique<CProvanDlg>(std::move(environment));
+  window->DoModal();
+  window.reset();
+  return 0;
+}
+
+}  // namespace corvessa

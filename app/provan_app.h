@@ -1,0 +1,21 @@
+#pragma once
+// The application object: owns the QApplication and runs the main window as
+// a modal dialog. When the window ends, the program ends.
+
+#include <QApplication>
+
+namespace corvessa {
+
+class CProvanApp {
+ public:
+  CProvanApp(int& argc, char** argv);
+
+  // Starts the platform services, runs the main window and returns the
+  // process's exit code (0).
+  int InitInstance();
+
+ private:
+  QApplication application_;
+};
+
+}  // namespace corvessa

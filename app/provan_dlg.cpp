@@ -1,0 +1,287 @@
+#include "app/provan_dlg.h"
+
+#include <cstdlib>
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QVBoxLayout>
+
+#include "app/app_icon.h"
+#include "app/command_ids.h"
+#include "app/control_id.h"
+#include "app/network_dialogs.h"
+#include "netconfig/firewall.h"
+#include "netconfig/host_network.h"
+#include "server/server_runtime.h"
+#include "ui/network_settings_store.h"
+#include "ui/widgets/file_dialogs.h"
+#include "ui/widgets/history_model.h"
+#include "ui/widgets/qt_file_dialogs.h"
+#include "ui/widgets/qt_prompts.h"
+#include "ui/widgets/qt_text.h"
+#include "ui/widgets/table.h"
+
+namespace corvessa {
+
+namespace {
+
+// Room for the rows the user works with; the window itself has a fixed size.
+constexpr int kListWidth = 720;
+constexpr int kListHeight = 190;
+constexpr int kStatusLines = 2;
+constexpr int kCounterWidth = 110;
+
+}  // namespace
+
+// The runtime's view of the window. A separate object because the window's
+// RefreshRelationList reports whether a row failed, which the runtime's
+// callback does not.
+class CProvanDlg::ServerHooks final : public ServerOwner {
+ public:
+  explicit ServerHooks(CProvanDlg& window) : window_(window) {}
+  void StatusLine(std::string_view text) override { window_.StatusLine(text); }
+  int RelationListLastFullyVisibleRow() override { return window_.RelationListLastFullyVisibleRow(); }
+  void RefreshRelationList() override { window_.RefreshRelationList(); }
+  void EnsureRelationRowVisible(int row) override { window_.EnsureRelationRowVisible(row); }
+  void SocketChanged() override { window_.SocketChanged(); }
+
+ private:
+  CProvanDlg& window_;
+};
+
+CProvanDlg::CProvanDlg(Environment environment, QWidget* parent)
+    : QDialog(parent),
+      env_(std::move(environment)),
+      store_(env_.settingsPath.empty() ? SettingsStore::DefaultPath() : env_.settingsPath) {
+  if (env_.prompts != nullptr) {
+    prompts_ = env_.prompts;
+  } else {
+    ownPrompts_ = std::make_unique<QtPrompts>(this);
+    prompts_ = ownPrompts_.get();
+  }
+  if (env_.fileDialogs != nullptr) {
+    fileDialogs_ = env_.fileDialogs;
+  } else {
+    ownFileDialogs_ = std::make_unique<QtFileDialogs>(this);
+    fileDialogs_ = ownFileDialogs_.get();
+  }
+  if (env_.host != nullptr) {
+    host_ = env_.host;
+  } else {
+    ownHost_ = std::make_unique<HostNetwork>();
+    host_ = ownHost_.get();
+  }
+  if (env_.firewall != nullptr) {
+    firewall_ = env_.firewall;
+  } else {
+    ownFirewall_ = std::make_unique<HostFirewallPolicyReader>();
+    firewall_ = ownFirewall_.get();
+  }
+  if (env_.networkDialogs != nullptr) {
+    networkDialogs_ = env_.networkDialogs;
+  } else {
+    ownNetworkDialogs_ = std::make_unique<QtNetworkDialogs>(store_, *prompts_, *host_);
+    networkDialogs_ = ownNetworkDialogs_.get();
+  }
+
+  icon_ = ApplicationIcon();
+  historyModel_ = std::make_unique<HistoryModel>(history_);
+  hooks_ = std::make_unique<ServerHooks>(*this);
+  runtime_ = std::make_unique<ServerRuntime>(table_, settings_, history_, store_, *prompts_, *hooks_, *host_);
+  runtime_->SetFatalExit([this] { CallFatalExit(); });
+
+  BuildControls();
+  BuildMenus();
+  ConnectLists();
+}
+
+CProvanDlg::~CProvanDlg() {
+  // A start-up that ended at a fatal step saves nothing: in the program the
+  // process is already gone by then.
+  if (started_) SaveNetworkSettings(store_, ReadLastAdapter(store_), settings_);
+  runtime_->StopServer();
+
+  // The child widgets outlive this body; keep their signals away from the
+  // members that go first, and their rows away from freed relations.
+  for (QObject* child : {static_cast<QObject*>(historyList_), static_cast<QObject*>(relationList_)}) {
+    disconnect(child, nullptr, this, nullptr);
+  }
+  historyList_->SetModel(nullptr);
+  relationList_->Rows()->DeleteAll();
+  table_.Clear();
+}
+
+void CProvanDlg::CallFatalExit() {
+  if (env_.fatalExit) {
+    env_.fatalExit();
+    return;
+  }
+  // Nothing may run after a fatal start-up failure: no destructors, no save.
+  std::_Exit(0);
+}
+
+QPushButton* CProvanDlg::MakeButton(std::string_view label, int id, int tipId) {
+  auto* button = new QPushButton(ToQString(label), this);
+  SetControlId(button, id);
+  button->setAccessibleName(ToQString(label));
+  button->setToolTip(ToQString(LoadString(tipId)));
+  // The hidden buttons keep their place, so the captions do not jump about.
+  QSizePolicy policy = button->sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  button->setSizePolicy(policy);
+  return button;
+}
+
+void CProvanDlg::BuildControls() {
+  setWindowTitle(ToQString(LoadString(kIdsAppTitle)));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+  auto* layout = new QVBoxLayout(this);
+  menuBar_ = new QMenuBar(this);
+  SetControlId(menuBar_, ids::kMainMenu);
+  layout->setMenuBar(menuBar_);
+
+  addRelationButton_ = MakeButton(text::kButtonAddRelation, ids::kAddRelationButton, kIdsTipAddRelation);
+  clearHistoryButton_ = MakeButton(text::kButtonClearHistory, ids::kClearHistoryButton, kIdsTipClearHistory);
+  deleteRelationButton_ =
+      MakeButton(text::kButtonDeleteRelation, ids::kDeleteRelationButton, kIdsTipDeleteRelation);
+  enableButton_ = MakeButton(text::kButtonEnable, ids::kEnableButton, kIdsTipEnable);
+  disableButton_ = MakeButton(text::kButtonDisable, ids::kDisableButton, kIdsTipDisable);
+
+  const auto caption = [this](std::string_view text) {
+    auto* label = new QLabel(ToQString(text), this);
+    SetControlId(label, ids::kStatic);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+  };
+  // Left, middle and right thirds; the caption sits in the middle one.
+  const auto row = [](QWidget* left, QLabel* middle, std::initializer_list<QWidget*> right) {
+    auto* grid = new QGridLayout;
+    grid->addWidget(left, 0, 0, Qt::AlignLeft);
+    grid->addWidget(middle, 0, 1, Qt::AlignCenter);
+    auto* rightBox = new QHBoxLayout;
+    rightBox->addStretch(1);
+    for (QWidget* w : right) rightBox->addWidget(w);
+    grid->addLayout(rightBox, 0, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+    return grid;
+  };
+
+  historyList_ = new Table(this);
+  SetControlId(historyList_, ids::kHistoryList);
+  historyList_->SetAccessibleCaption(ToQString(text::kDiscoveryHistory));
+  historyList_->SetModel(historyModel_.get());
+  historyList_->SetMultiSelection(false);
+  historyList_->SetHeaderClickable(false);
+  historyList_->setMinimumSize(kListWidth, kListHeight);
+
+  relationList_ = new Table(this);
+  SetControlId(relationList_, ids::kRelationList);
+  relationList_->SetAccessibleCaption(ToQString(text::kEnteredRelations));
+  relationList_->SetMultiSelection(true);
+  relationList_->SetHeaderClickable(true);
+  relationList_->setMinimumSize(kListWidth, kListHeight);
+
+  layout->addLayout(row(addRelationButton_, caption(text::kDiscoveryHistory), {clearHistoryButton_}));
+  layout->addWidget(historyList_);
+  layout->addLayout(
+      row(deleteRelationButton_, caption(text::kEnteredRelations), {enableButton_, disableButton_}));
+  layout->addWidget(relationList_);
+
+  auto* errors = new QGroupBox(ToQString(text::kErrorsAndWarnings), this);
+  SetControlId(errors, ids::kStatic);
+  statusLine_ = new QLabel(ToQString(text::kListening), errors);
+  SetControlId(statusLine_, ids::kStatusLine);
+  statusLine_->setWordWrap(true);
+  statusLine_->setTextFormat(Qt::PlainText);
+  // Long texts wrap or are cut; they never widen the fixed window.
+  statusLine_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  statusLine_->setFixedHeight(statusLine_->fontMetrics().lineSpacing() * kStatusLines);
+  (new QVBoxLayout(errors))->addWidget(statusLine_);
+
+  auto* relations = new QGroupBox(ToQString(text::kRelationsGroup), this);
+  SetControlId(relations, ids::kStatic);
+  relationCounter_ = new QLabel(relations);
+  SetControlId(relationCounter_, ids::kRelationCounter);
+  relationCounter_->setTextFormat(Qt::PlainText);
+  relationCounter_->setMinimumWidth(kCounterWidth);
+  relationCounter_->setFixedHeight(statusLine_->fontMetrics().lineSpacing() * kStatusLines);
+  (new QVBoxLayout(relations))->addWidget(relationCounter_);
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(errors, 1);
+  bottom->addWidget(relations, 0);
+  layout->addLayout(bottom);
+
+  setFixedSize(sizeHint());
+}
+
+void CProvanDlg::ConnectLists() {
+  // The buttons follow both lists on exactly these notifications.
+  for (Table* list : {historyList_, relationList_}) {
+    connect(list, &Table::FocusEntered, this, &CProvanDlg::UpdateButtons);
+    connect(list, &Table::FocusLeft, this, &CProvanDlg::UpdateButtons);
+    connect(list, &Table::RowsInserted, this, &CProvanDlg::UpdateButtons);
+    connect(list, &Table::ItemChanged, this, &CProvanDlg::UpdateButtons);
+  }
+  connect(historyList_, &Table::Clicked, this, [this](int) { UpdateButtons(); });
+
+  connect(historyList_, &Table::DoubleClicked, this, [this](int) { OnHistoryDoubleClick(); });
+  connect(relationList_, &Table::DoubleClicked, this, [this](int) { OnRelationListDoubleClick(); });
+  connect(relationList_, &Table::ColumnClicked, this, &CProvanDlg::OnRelationColumnClick);
+  connect(relationList_, &Table::DeleteKeyPressed, this, &CProvanDlg::OnDeleteRelation);
+  connect(historyList_, &Table::RightClicked, this,
+          [this](int, QPoint position) { OnHistoryRightClick(position); });
+  connect(relationList_, &Table::RightClicked, this,
+          [this](int, QPoint position) { OnRelationRightClick(position); });
+
+  const std::pair<QPushButton*, int> buttons[] = {
+      {addRelationButton_, ids::kAddRelationButton}, {clearHistoryButton_, ids::kClearHistoryButton},
+      {deleteRelationButton_, ids::kDeleteRelationButton}, {enableButton_, ids::kEnableButton},
+      {disableButton_, ids::kDisableButton}};
+  for (const auto& [button, id] : buttons) {
+    connect(button, &QPushButton::clicked, this, [this, id = id] { OnCommand(id); });
+  }
+}
+
+bool CProvanDlg::StatusLine(std::string_view text) {
+  if (statusLine_ == nullptr) return false;
+  statusLine_->setText(ToQString(text));
+  // Commands block the thread while they talk to a device; their progress
+  // must show at once, not when the event loop next runs.
+  statusLine_->repaint();
+  return true;
+}
+
+std::string CProvanDlg::StatusText() const { return ToStdString(statusLine_->text()); }
+
+bool CProvanDlg::SetCurrentFileName(std::string_view name) {
+  if (name.size() > kMaxFileNameLength) return false;
+  currentFileName_.assign(name);
+  return true;
+}
+
+void CProvanDlg::UpdateTitle() {
+  std::string title(LoadString(kIdsAppTitle));
+  if (!currentFileName_.empty()) {
+    title += text::kTitleSeparator;
+    title += currentFileName_;
+  }
+  setWindowTitle(ToQString(title));
+}
+
+QWidget* CProvanDlg::Control(int id) const {
+  for (QWidget* widget : findChildren<QWidget*>()) {
+    if (ControlIdOf(widget) == id) return widget;
+  }
+  return nullptr;
+}
+
+}  // namespace corvessa

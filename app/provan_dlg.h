@@ -1,0 +1,203 @@
+#pragma once
+// The main window. It owns all state of the running program: both lists, the
+// relation table, the network settings, the server runtime (socket, identity,
+// request counter, lock), Modified and CurrentFileName. Its initialisation is
+// the start-up sequence; every command reaches it through OnCommand.
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QDialog>
+#include <QIcon>
+
+#include "app/environment.h"
+#include "core/network_settings.h"
+#include "core/strings.h"
+#include "relations/relation_table.h"
+#include "server/history.h"
+#include "ui/settings_store.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QSocketNotifier;
+
+namespace corvessa {
+
+class FileDialogs;
+class FirewallPolicyReader;
+class HistoryModel;
+class HostNetwork;
+class NetworkDialogs;
+class Prompts;
+class ServerRuntime;
+class Table;
+struct WindowState;
+
+class CProvanDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CProvanDlg(Environment environment = {}, QWidget* parent = nullptr);
+  ~CProvanDlg() override;
+
+  // The start-up sequence. False when it stopped at a fatal step (only
+  // possible when the injected fatal exit returns).
+  bool OnInitDialog();
+  // OnInitDialog, then the modal loop; the dialog's result.
+  int DoModal();
+  // The columns of both lists (a step of OnInitDialog).
+  void SetupLists();
+
+  // Runs a menu, context-menu, button or key command by its number. False
+  // for a number that is no command of this window.
+  bool OnCommand(int id);
+
+  // --- What the server and the relation commands use ---
+  bool StatusLine(std::string_view text);
+  std::string StatusText() const;
+  // Rebuilds the rows from the table and re-sorts them; true when a row could
+  // not be built.
+  bool RefreshRelationList();
+  bool AddRelationRow(Relation* relation, int row);
+  void UpdateRelationCounter();
+  void SortRelations(int column);
+  void UpdateButtons();
+  int RelationListLastFullyVisibleRow() const;
+  void EnsureRelationRowVisible(int row);
+
+  // --- Handlers ---
+  void OnAddRelation();
+  bool NewRelation(const std::uint8_t* mac, std::uint8_t macLength, std::uint32_t ip, const char* hostname,
+                   std::uint8_t hostnameLength, const char* description, std::uint8_t descriptionLength);
+  bool OnProperties();
+  void OnDeleteRelation();
+  void OnHistoryDoubleClick();
+  void OnRelationListDoubleClick();
+  void OnRelationColumnClick(int column);
+
+  void OnFileNew();
+  void OnFileOpen();
+  void OnFileSave();
+  void OnFileSaveAs();
+  void PromptSaveAndQuit();
+  bool LoadConfiguration(bool showDialog);
+  bool SaveConfiguration(bool askName);
+
+  void OnEnableBootpDhcp();
+  void OnDisableBootpDhcp();
+  void OnButtonEnable();
+  void OnButtonDisable();
+
+  void OnResetNetworkSettings();
+  void OnClearHistory();
+  void OnSelectInterface();
+  void OnNetworkSettings();
+  void LoadNetworkSettings(std::string_view section);
+  void OnHelpTopics();
+  void OnAbout();
+
+  // --- State, for the commands of other files and for tests ---
+  RelationTable& Relations() { return table_; }
+  HistoryList& History() { return history_; }
+  NetworkSettings& Settings() { return settings_; }
+  ServerRuntime& Runtime() { return *runtime_; }
+  SettingsStore& Store() { return store_; }
+  Prompts& MessageBoxes() { return *prompts_; }
+  FileDialogs& Files() { return *fileDialogs_; }
+  bool Modified() const { return modified_; }
+  void SetModified(bool modified) { modified_ = modified; }
+  const std::string& CurrentFileName() const { return currentFileName_; }
+  // Keeps at most kMaxFileNameLength characters; false when `name` is longer
+  // (CurrentFileName is then left as it was).
+  bool SetCurrentFileName(std::string_view name);
+  // "Corvessa", or "Corvessa - <CurrentFileName>" when a file is named.
+  void UpdateTitle();
+  int SortColumn() const { return sortColumn_; }
+  bool SortAscending() const { return sortAscending_; }
+
+  Table* HistoryTable() const { return historyList_; }
+  Table* RelationTableView() const { return relationList_; }
+  // The relations of the selected rows, top to bottom.
+  std::vector<Relation*> SelectedRelations() const;
+  WindowState CurrentState() const;
+  // The control or menu action carrying this number, nullptr when none.
+  QWidget* Control(int id) const;
+  QAction* MenuAction(int id) const;
+  QMenuBar* MenuBar() const { return menuBar_; }
+  // Sets every command of `menu` enabled or greyed by the rules of the window.
+  void UpdateMenuEnabling(QMenu& menu);
+  // The pop-ups of the two lists; the chosen command runs.
+  void OnHistoryRightClick(const QPoint& globalPosition);
+  void OnRelationRightClick(const QPoint& globalPosition);
+
+  static constexpr const std::array<std::string_view, 3>& kTypeNames = text::kRelationTypeNames;
+
+ protected:
+  void reject() override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  class ServerHooks;
+
+  void CallFatalExit();
+  QPushButton* MakeButton(std::string_view label, int id, int tipId);
+  void BuildControls();
+  void BuildMenus();
+  void ConnectLists();
+  void ApplySort();
+  void SocketChanged();
+  void OnSocketActivated();
+  bool FatalStartup(std::string_view text, std::string_view caption);
+  void RunFirewallCheckOnFirstStart();
+  void RunPopup(QMenu& menu, const QPoint& globalPosition);
+  bool EnableBootpDhcp();
+  bool DisableBootpDhcp();
+
+  Environment env_;
+  SettingsStore store_;
+  std::unique_ptr<Prompts> ownPrompts_;
+  std::unique_ptr<FileDialogs> ownFileDialogs_;
+  std::unique_ptr<HostNetwork> ownHost_;
+  std::unique_ptr<FirewallPolicyReader> ownFirewall_;
+  std::unique_ptr<NetworkDialogs> ownNetworkDialogs_;
+  Prompts* prompts_ = nullptr;
+  FileDialogs* fileDialogs_ = nullptr;
+  const HostNetwork* host_ = nullptr;
+  FirewallPolicyReader* firewall_ = nullptr;
+  NetworkDialogs* networkDialogs_ = nullptr;
+
+  std::string currentFileName_;
+  RelationTable table_;
+  HistoryList history_;
+  std::unique_ptr<HistoryModel> historyModel_;
+  NetworkSettings settings_;
+  std::unique_ptr<ServerHooks> hooks_;
+  std::unique_ptr<ServerRuntime> runtime_;
+  int sortColumn_ = -1;
+  bool sortAscending_ = true;
+  bool modified_ = false;
+  // Start-up went past the last fatal step: the destructor may save.
+  bool started_ = false;
+  QIcon icon_;
+
+  QMenuBar* menuBar_ = nullptr;
+  Table* historyList_ = nullptr;
+  Table* relationList_ = nullptr;
+  QPushButton* addRelationButton_ = nullptr;
+  QPushButton* clearHistoryButton_ = nullptr;
+  QPushButton* deleteRelationButton_ = nullptr;
+  QPushButton* enableButton_ = nullptr;
+  QPushButton* disableButton_ = nullptr;
+  QLabel* statusLine_ = nullptr;
+  QLabel* relationCounter_ = nullptr;
+  QSocketNotifier* notifier_ = nullptr;
+};
+
+}  // namespace corvessa
