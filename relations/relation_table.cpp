@@ -71,8 +71,12 @@ std::size_t HostnameTextLength(const Relation& relation) {
   return static_cast<std::size_t>(end - relation.hostname.begin());
 }
 
-bool AllZero(const std::array<std::uint8_t, 16>& bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+// Only the address's own bytes count: a file may leave other bytes in the
+// unused rest of the field, and they must not make 00:00:00:00:00:00 pass.
+bool AllZero(const Relation& relation) {
+  const auto end = relation.hardwareAddress.begin() +
+                   std::min<std::size_t>(relation.hardwareAddressLength, relation.hardwareAddress.size());
+  return std::all_of(relation.hardwareAddress.begin(), end, [](std::uint8_t b) { return b == 0; });
 }
 
 }  // namespace
@@ -82,7 +86,7 @@ bool RelationTable::CheckCandidate(const Relation& relation) const {
   if (relation.hardwareAddressLength == 0) return false;
   if (HostnameTextLength(relation) != relation.hostnameLength) return false;
   if (!IsValidMacLength(relation.hardwareAddressLength)) return false;
-  if (AllZero(relation.hardwareAddress)) return false;
+  if (AllZero(relation)) return false;
   if (FindByMac(relation.hardwareAddress.data(), relation.hardwareAddressLength) != nullptr) return false;
   if (FindByIp(relation.ipAddress) != nullptr) return false;
   if (FindByHostname(relation.hostname.data(), relation.hostnameLength) != nullptr) return false;
