@@ -1,0 +1,246 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets under tests/fuzz/corpus/.
+
+Every seed is built field by field from the message and file layouts, one
+commented line per field, like the vectors of the unit tests. The seeds are
+committed; run this again only to change them:
+
+    python3 tests/fuzz/make_corpus.py
+"""
+
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def be32(value):
+    return struct.pack(">I", value)
+
+
+def le16(value):
+    return struct.pack("<H", value)
+
+
+def le32(value):
+    return struct.pack("<I", value)
+
+
+def ip(text):
+    a, b, c, d = (int(part) for part in text.split("."))
+    return (a << 24) | (b << 16) | (c << 8) | d
+
+
+def mac(text):
+    return bytes(int(pair, 16) for pair in text.split(":"))
+
+
+def zero_filled(data, size):
+    assert len(data) <= size
+    return data + bytes(size - len(data))
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as out:
+        out.write(data)
+
+
+# --- fuzz_datagram: configuration block, then a BOOTP/DHCP request -----------
+
+def server_config(host_name_choice=1, failing=False):
+    return b"".join([
+        be32(ip("255.255.255.0")),   # subnet mask
+        be32(ip("192.168.1.1")),     # gateway
+        be32(ip("192.168.1.2")),     # primary name server
+        be32(ip("192.168.1.3")),     # secondary name server
+        bytes([17]),                 # domain name length: "plant.example.com"
+        bytes([host_name_choice | (4 if failing else 0)]),  # host name choice, failing sends
+        bytes([192, 168, 1, 5]),     # server address, first octet first
+    ])
+
+
+def bootp_request(chaddr, options, ciaddr=0, giaddr=0, sname=b"", xid=0x3903F326):
+    message = b"".join([
+        bytes([1]),                          # op: BOOTREQUEST
+        bytes([1]),                          # htype: Ethernet
+        bytes([len(chaddr)]),                # hlen
+        bytes([0]),                          # hops
+        be32(xid),                           # xid
+        struct.pack(">H", 4),                # secs
+        struct.pack(">H", 0x8000),           # flags: broadcast
+        be32(ciaddr),                        # ciaddr
+        be32(0),                             # yiaddr
+        be32(0),                             # siaddr
+        be32(giaddr),                        # giaddr
+        zero_filled(chaddr, 16),             # chaddr
+        zero_filled(sname, 64),              # sname
+        bytes(128),                          # file
+        bytes([99, 130, 83, 99]),            # magic cookie
+        options,                             # options
+    ])
+    return zero_filled(message, 300)         # the classic minimum size
+
+
+def datagram_seeds():
+    plc = mac("00:1D:9C:C8:12:34")
+    write("fuzz_datagram", "dhcp_discover", server_config() + bootp_request(plc, b"".join([
+        bytes([53, 1, 1]),                   # message type: DISCOVER
+        bytes([55, 4, 1, 3, 6, 15]),         # parameter request list
+        bytes([255]),                        # end
+    ])))
+    write("fuzz_datagram", "dhcp_request_50_54", server_config() + bootp_request(plc, b"".join([
+        bytes([53, 1, 3]),                   # message type: REQUEST
+        bytes([50, 4]) + be32(ip("192.168.1.50")),  # requested address: the relation's
+        bytes([54, 4, 192, 168, 1, 5]),      # server identifier: this server
+        bytes([255]),                        # end
+    ])))
+    write("fuzz_datagram", "dhcp_request_other_address", server_config() + bootp_request(plc, b"".join([
+        bytes([53, 1, 3]),                   # message type: REQUEST
+        bytes([50, 4]) + be32(ip("192.168.1.99")),  # requested address: not the relation's
+        bytes([255]),                        # end
+    ])))
+    write("fuzz_datagram", "bootp_request", server_config(host_name_choice=2) + bootp_request(
+        mac("00:11:22:33:44:55"),
+        bytes([255]),                        # end: no option 53
+        giaddr=ip("10.0.0.1"),
+        sname=b"corvessa-test"))             # the server's name in other letter case
+    write("fuzz_datagram", "dhcp_release_failing_send", server_config(failing=True) + bootp_request(
+        mac("0A:00:3C:12:34:56"), b"".join([
+            bytes([0]),                      # pad: ends the option scan
+            bytes([53, 1, 7]),               # message type: RELEASE, not examined
+            bytes([255]),                    # end
+        ]), ciaddr=ip("192.168.1.51")))
+
+
+# --- fuzz_text_helpers ---------------------------------------------------------
+
+def text_seeds():
+    for name, text in [
+        ("ip", "192.168.1.10"),
+        ("ip_leading_zero", "192.168.001.10"),
+        ("mask", "255.255.255.0"),
+        ("mask_low_bits", "255.255.255.256"),
+        ("mac_colons", "00:1D:9C:C8:12:34"),
+        ("mac_dashes", "00-1d-9c-c8-12-34"),
+        ("mac_skipped", "zz001D9CC81234"),
+        ("mac_thirteen", "00:1D:9C:C8:12:34:5"),
+    ]:
+        write("fuzz_text_helpers", name, text.encode("ascii"))
+
+
+# --- fuzz_bpc --------------------------------------------------------------------
+
+def bpc_settings_block(domain=b"plant.local"):
+    return b"".join([
+        le32(ip("255.255.255.0")),           # subnet mask
+        le32(ip("192.168.1.1")),             # gateway
+        le32(ip("192.168.1.2")),             # primary name server
+        le32(0),                             # secondary name server: none
+        zero_filled(domain, 32),             # domain name
+        bytes([len(domain)]),                # domain name length
+    ])
+
+
+def bpc_record3(address, ip_text, hostname, description):
+    return b"".join([
+        zero_filled(mac(address), 16),       # hardware address
+        bytes([6]),                          # hardware address length
+        le32(ip(ip_text)),                   # IP address
+        zero_filled(hostname, 32),           # hostname
+        bytes([len(hostname)]),              # hostname length
+        zero_filled(description, 255),       # description
+        bytes([len(description)]),           # description length
+    ])
+
+
+def bpc_record22(address, ip_text, hostname):
+    return b"".join([
+        zero_filled(mac(address), 16),       # hardware address
+        bytes([6]),                          # hardware address length
+        le32(ip(ip_text)),                   # IP address
+        zero_filled(hostname, 32),           # hostname
+        bytes([len(hostname)]),              # hostname length
+    ])
+
+
+def bpc_seeds():
+    magic = le32(0x23456789)
+    write("fuzz_bpc", "format3_empty", b"".join([
+        magic,                               # magic
+        le32(0x00030000),                    # version 3
+        bpc_settings_block(),                # settings
+        le32(0),                             # record count
+    ]))
+    write("fuzz_bpc", "format3_two_records", b"".join([
+        magic,                               # magic
+        le32(0x00030000),                    # version 3
+        bpc_settings_block(),                # settings
+        le32(2),                             # record count
+        bpc_record3("00:1D:9C:C8:12:34", "192.168.1.50", b"plc-line-1", b"Filler, station 3"),
+        bpc_record3("0A:00:3C:12:34:56", "192.168.1.51", b"", b""),
+    ]))
+    write("fuzz_bpc", "format22_one_record", b"".join([
+        magic,                               # magic
+        le32(0x02020000),                    # version 2.2
+        bpc_settings_block(b""),             # settings, no domain name
+        le32(1),                             # record count
+        bpc_record22("00:11:22:33:44:55", "10.0.0.7", b"drive-7"),
+    ]))
+    write("fuzz_bpc", "headerless_one_record", b"".join([
+        le32(ip("255.255.0.0")),             # subnet mask
+        le32(0),                             # gateway: none
+        le32(1),                             # record count
+        zero_filled(mac("00:1D:9C:C8:12:34"), 16),  # hardware address
+        bytes([6]),                          # hardware address length
+        le32(ip("172.16.0.9")),              # IP address
+        bytes(8),                            # two ignored fields
+    ]))
+    write("fuzz_bpc", "regression_zero_address_left_over_bytes", b"".join([
+        le32(ip("255.255.0.0")),             # subnet mask
+        le32(0),                             # gateway: none
+        le32(1),                             # record count
+        bytes(6),                            # hardware address 00:00:00:00:00:00
+        bytes([0x1D, 0x9C, 0xC8, 0, 0, 0, 0x12, 0x34, 0, 0]),  # left-over bytes after it
+        bytes([6]),                          # hardware address length
+        le32(ip("172.16.0.9")),              # IP address
+        bytes(8),                            # two ignored fields
+    ]))
+    write("fuzz_bpc", "unsupported_version", b"".join([
+        magic,                               # magic
+        le32(0x00010000),                    # version 0.1.0.0: refused
+    ]))
+
+
+# --- fuzz_csv --------------------------------------------------------------------
+
+def csv_seeds():
+    write("fuzz_csv", "two_relations", b"\n".join([
+        b"MAC,IP,Hostname,Description",
+        b"00:1D:9C:C8:12:34,192.168.1.50,plc-line-1,Filler",
+        b"0A:00:3C:12:34:56,192.168.1.51,,",
+    ]))
+    write("fuzz_csv", "reordered_crlf", b"\r\n".join([
+        b"ip,mac,Description,HOSTNAME,Extra",
+        b"10.0.0.7,00-11-22-33-44-55,drive,drive-7,x",
+        b"",
+        b"10.0.0.8,001122334456,,,y",
+        b"",
+    ]))
+    write("fuzz_csv", "quoted_fields", b"\n".join([
+        b"MAC,IP,Hostname,Description",
+        b'00:1D:9C:C8:12:34,192.168.1.50,"plc,1","a ""quoted"" text"',
+        b'00:1D:9C:C8:12:35,192.168.1.52,"open,quote',
+    ]))
+
+
+def main():
+    datagram_seeds()
+    text_seeds()
+    bpc_seeds()
+    csv_seeds()
+
+
+if __name__ == "__main__":
+    main()
