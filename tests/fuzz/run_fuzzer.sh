@@ -3,7 +3,8 @@
 #
 #   run_fuzzer.sh BINARY SEED_DIR SECONDS [LIBFUZZER OPTIONS...]
 #
-# The seeds are copied into a working corpus, so the committed seed corpus is
+# Options in BINARY.options (written by the build, one or more per line) come
+# first. The seeds are copied into a working corpus, so the committed seed corpus is
 # never changed. The working corpus is a temporary folder removed at the end,
 # unless FUZZ_CORPUS_DIR names a folder to keep it in (long runs that go on
 # where the last one stopped). Inputs that fail are kept in FUZZ_ARTIFACT_DIR
@@ -38,8 +39,13 @@ artifacts=${FUZZ_ARTIFACT_DIR:-$PWD/artifacts}
 mkdir -p "$artifacts"
 name=$(basename "$binary")
 
+options=()
+if [ -f "$binary.options" ]; then
+  read -r -a options < <(tr '\n' ' ' < "$binary.options") || true
+fi
+
 status=0
-"$binary" "$corpus" \
+"$binary" "$corpus" "${options[@]}" \
   -max_total_time="$seconds" \
   -rss_limit_mb=2048 \
   -timeout=10 \
