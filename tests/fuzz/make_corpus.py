@@ -235,11 +235,103 @@ def csv_seeds():
     ]))
 
 
+# --- fuzz_enip_reply: control byte, argument, then the socket script --------
+
+READY = bytes([3])                           # a wait that finds the socket readable
+
+
+def receive(data):
+    return le16(len(data)) + data            # receive count, then the bytes
+
+
+def encap_header(command, length, handle=0x11223344, status=0):
+    return b"".join([
+        le16(command),                       # command
+        le16(length),                        # length after the header
+        le32(handle),                        # session handle
+        le32(status),                        # status
+        bytes(8),                            # sender context
+        le32(0),                             # options
+    ])
+
+
+def register_reply(status=0):
+    return b"".join([
+        encap_header(0x0065, 4, status=status),  # RegisterSession
+        le16(1),                             # protocol version
+        le16(0),                             # options flags
+    ])
+
+
+def rr_data_reply(cip, extra_items=b"", extra_count=0):
+    body = b"".join([
+        le32(0),                             # interface handle
+        le16(0),                             # timeout
+        le16(2 + extra_count),               # item count
+        le16(0x0000), le16(0),               # null address item
+        extra_items,                         # items passed over
+        le16(0x00B2), le16(len(cip)),        # unconnected data item
+        cip,                                 # CIP reply
+    ])
+    return encap_header(0x006F, len(body)) + body
+
+
+def cip_reply(service, status=0, additional=b"", data=b""):
+    return b"".join([
+        bytes([service | 0x80]),             # reply service
+        bytes([0]),                          # reserved
+        bytes([status]),                     # general status
+        bytes([len(additional) // 2]),       # additional status size in words
+        additional,                          # additional status
+        data,                                # attribute data
+    ])
+
+
+def enip_seeds():
+    write("fuzz_enip_reply", "max_instance", b"".join([
+        bytes([0x00, 0]),                    # Max Instance, device 00:11:22:33:44:55
+        READY, receive(register_reply()),
+        READY, receive(rr_data_reply(cip_reply(0x0E, data=le16(2)))),  # Max Instance 2
+    ]))
+    physical_link = rr_data_reply(cip_reply(0x0E, data=le16(2) + bytes([0x20, 0xF6, 0x24, 0x01])))
+    write("fuzz_enip_reply", "physical_link_in_two_pieces", b"".join([
+        bytes([0x01, 1]),                    # Physical Link of instance 1
+        READY, receive(register_reply()),
+        READY, receive(physical_link[:10]),  # the first ten bytes
+        READY, receive(physical_link[10:]),  # and the rest
+    ]))
+    write("fuzz_enip_reply", "physical_address_fallback", b"".join([
+        bytes([0x02 | 0x08, 1]),             # Physical Address of link 1, device 0A:00:3C:12:34:56
+        READY, receive(register_reply()),
+        READY, receive(rr_data_reply(cip_reply(0x0E, status=0x05))),  # path destination unknown
+        READY, receive(rr_data_reply(cip_reply(0x0E, data=mac("0A:00:3C:12:34:56")))),
+    ]))
+    write("fuzz_enip_reply", "configuration_control", b"".join([
+        bytes([0x03 | 0x10, 2]),             # Configuration Control to DHCP; Register Session retries
+        bytes([1]), READY, receive(register_reply()),  # a wait that would block, then the reply
+        READY, receive(rr_data_reply(cip_reply(0x0E, additional=le16(0x0001), data=le32(0x12)))),
+        READY, receive(rr_data_reply(cip_reply(0x10))),  # Set_Attribute_Single answered
+    ]))
+    write("fuzz_enip_reply", "enable_flow_register_refused", b"".join([
+        bytes([0x04, 0]),                    # Enable BOOTP/DHCP flow
+        READY, receive(register_reply(status=1)),  # instance discovery: refused
+        READY, receive(register_reply()),    # command session
+        READY, receive(rr_data_reply(cip_reply(0x0E, data=le32(0x02)))),
+        READY, receive(rr_data_reply(cip_reply(0x10, status=0x09))),  # write refused
+    ]))
+    write("fuzz_enip_reply", "reply_items_alone", b"".join([
+        bytes([0x06, 0]),                    # FindReplyItem on the bytes alone
+        rr_data_reply(cip_reply(0x0E, data=le16(1)),
+                      extra_items=le16(0x8000) + le16(2) + bytes(2), extra_count=1),
+    ]))
+
+
 def main():
     datagram_seeds()
     text_seeds()
     bpc_seeds()
     csv_seeds()
+    enip_seeds()
 
 
 if __name__ == "__main__":
