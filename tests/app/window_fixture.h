@@ -17,6 +17,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QUrl>
 
 #include "app/environment.h"
 #include "app/network_dialogs.h"
