@@ -1,9 +1,19 @@
-// File commands: New, Open, Save, Save As, and the exit flow that offers to
-// save first.
+// File commands: New, Open, Save, Save As, the exit flow that offers to save
+// first, and the loading and saving of .bpc and .csv files beneath them.
 
+#include <new>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/provan_dlg.h"
+#include "core/settings_names.h"
+#include "files/bpc_reader.h"
+#include "files/bpc_writer.h"
+#include "files/csv_reader.h"
+#include "files/csv_writer.h"
+#include "files/file_access.h"
+#include "files/load_error.h"
 #include "ui/prompts.h"
 #include "ui/widgets/file_dialogs.h"
 #include "ui/widgets/table.h"
@@ -12,40 +22,208 @@ namespace corvessa {
 
 namespace {
 
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  const std::string_view tail = text.substr(text.size() - suffix.size());
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    const auto a = static_cast<unsigned char>(tail[i]);
-    const auto b = static_cast<unsigned char>(suffix[i]);
-    if ((a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) != b) return false;
+// Status text when the save question stopped a change of interface.
+constexpr std::string_view kInterfaceNotChanged = "The network interface was not changed.";
+
+// The type of a file is decided by the last three characters of its name.
+constexpr std::string_view kCsvSuffix = "csv";
+constexpr std::string_view kBpcSuffix = "bpc";
+
+bool EndsWithNoCase(std::string_view text, std::string_view lowerSuffix) {
+  if (text.size() < lowerSuffix.size()) return false;
+  const std::string_view tail = text.substr(text.size() - lowerSuffix.size());
+  for (std::size_t i = 0; i < lowerSuffix.size(); ++i) {
+    const auto c = static_cast<unsigned char>(tail[i]);
+    const auto lower = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (lower != lowerSuffix[i]) return false;
   }
   return true;
 }
 
-PromptAnswer AskToSave(Prompts& prompts) {
-  return prompts.AskYesNoCancel(LoadString(kIdsSaveChangesPrompt), LoadString(kIdsSaveChangesCaption));
+// Every other name, "report.txt" included, is a .bpc file.
+bool IsCsvName(std::string_view path) { return EndsWithNoCase(path, kCsvSuffix); }
+
+FileDialogRequest LoadRequest() {
+  return {std::string(text::kLoadFilter), std::string(text::kDefaultExtension)};
+}
+
+FileDialogRequest SaveRequest() {
+  return {std::string(text::kSaveFilter), std::string(text::kDefaultExtension)};
+}
+
+enum class SaveAnswer { Saved, NotSaved, Discard, Cancel };
+
+// The save question of New, Open, Exit and the change of interface. Yes
+// saves, asking for a name only when no file is named yet.
+SaveAnswer AskAndSave(CProvanDlg& window) {
+  switch (window.MessageBoxes().AskYesNoCancel(LoadString(kIdsSaveChangesPrompt),
+                                               LoadString(kIdsSaveChangesCaption))) {
+    case PromptAnswer::Yes: {
+      const bool saved = window.SaveConfiguration(window.CurrentFileName().empty());
+      // A name chosen in the save dialog is the current file now, also when
+      // writing failed; the title follows it.
+      window.UpdateTitle();
+      return saved ? SaveAnswer::Saved : SaveAnswer::NotSaved;
+    }
+    case PromptAnswer::No:
+      return SaveAnswer::Discard;
+    case PromptAnswer::Ok:
+    case PromptAnswer::Cancel:
+      break;
+  }
+  return SaveAnswer::Cancel;
+}
+
+struct FileLoad {
+  LoadError error = LoadError::Access;
+  int omitted = 0;
+  bool olderFormat = false;
+  bool unsupportedVersion = false;
+  std::optional<BpcLoad> bpc;  // .bpc only: the settings to apply on success
+};
+
+// Reads the whole file under a shared lock and hands it to its reader, which
+// appends the relations to `table`.
+FileLoad ReadConfigurationFile(const std::string& path, RelationTable& table, Prompts& prompts) {
+  FileLoad result;
+  try {
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadFileLocked(path);
+    if (!bytes) return result;
+    if (IsCsvName(path)) {
+      const CsvLoad load = ReadCsv(*bytes, table, prompts);
+      result.error = load.error;
+      result.omitted = load.omitted;
+      return result;
+    }
+    BpcLoad load = ReadBpc(*bytes, table, prompts);
+    result.error = load.error;
+    result.omitted = load.omitted;
+    result.olderFormat = load.IsOlderFormat();
+    result.unsupportedVersion = load.format == BpcLoad::Format::UnsupportedVersion;
+    result.bpc = std::move(load);
+  } catch (const std::bad_alloc&) {
+    result = FileLoad{};  // no memory: the access message
+  }
+  return result;
 }
 
 }  // namespace
+
+bool CProvanDlg::LoadConfiguration(bool showDialog) {
+  StatusLine(LoadString(kIdsLoading));
+  std::string path;
+  if (showDialog) {
+    std::optional<std::string> chosen = fileDialogs_->Open(LoadRequest());
+    if (!chosen) return false;
+    if (chosen->size() > kMaxFileNameLength) {
+      // A name that cannot be kept as the current file is refused before the
+      // list is touched, never cut down to another file's name.
+      const LoadErrorBox box = LoadErrorMessage(LoadError::Access, *chosen);
+      prompts_->Message(box.text, box.caption);
+      StatusLine(LoadString(kIdsLoadFailed));
+      return false;
+    }
+    path = std::move(*chosen);
+  } else {
+    if (!EndsWithNoCase(currentFileName_, kCsvSuffix) && !EndsWithNoCase(currentFileName_, kBpcSuffix)) {
+      StatusLine(LoadString(kIdsLoadFailed));
+      return false;
+    }
+    path = currentFileName_;
+  }
+
+  // The rows refer to the relations: they go first. From here on the old
+  // relations are gone, whatever happens.
+  relationList_->Rows()->DeleteAll();
+  table_.Clear();
+
+  const FileLoad load = ReadConfigurationFile(path, table_, *prompts_);
+  if (load.unsupportedVersion) {
+    // The reader has shown its box; nothing else changes, and the status
+    // line keeps "Loading...".
+    UpdateRelationCounter();
+    UpdateButtons();
+    return false;
+  }
+  if (load.error != LoadError::None) {
+    const LoadErrorBox box = LoadErrorMessage(load.error, path);
+    prompts_->Message(box.text, box.caption);
+    table_.Clear();
+    StatusLine(LoadString(kIdsLoadFailed));
+    UpdateRelationCounter();
+    UpdateButtons();
+    return false;
+  }
+
+  if (load.bpc) ApplyBpcSettings(*load.bpc, settings_);
+  // Each at the top: the file's last relation ends up first in the list.
+  for (const auto& relation : table_) AddRelationRow(relation.get(), 0);
+  currentFileName_ = path;
+  UpdateTitle();
+  StatusLine(load.omitted == 0 ? std::string(LoadString(kIdsLoadComplete))
+                               : FormatString(kIdsLoadCompleteOmitted, load.omitted));
+  // A file of an older format is not saved as format 3 yet.
+  modified_ = load.olderFormat;
+  UpdateRelationCounter();
+  UpdateButtons();
+  return true;
+}
+
+bool CProvanDlg::SaveConfiguration(bool askName) {
+  StatusLine(LoadString(kIdsSaving));
+  // CSV files hold no settings, but a configuration with broken settings is
+  // not saved in any form.
+  if (!IsValidNetworkSettings(settings_)) {
+    prompts_->Message(LoadString(kIdsCannotSaveSettings), LoadString(kIdsSaveFileFailureCaption));
+    return false;
+  }
+
+  const bool ask = askName || currentFileName_.empty();
+  std::string path = currentFileName_;
+  if (ask) {
+    std::optional<std::string> chosen = fileDialogs_->Save(SaveRequest());
+    if (!chosen) return false;
+    if (chosen->size() > kMaxFileNameLength) {
+      // Writing a file whose name cannot be kept would send the next Save
+      // somewhere else: nothing is written.
+      StatusLine(LoadString(kIdsSaveFailed));
+      return false;
+    }
+    path = std::move(*chosen);
+  }
+
+  bool written = false;
+  try {
+    // The old file stays intact until the new one is complete on disk.
+    written = IsCsvName(path) ? SaveFileAtomically(path, WriteCsv(table_))
+                              : SaveFileAtomically(path, WriteBpc(settings_, table_));
+  } catch (const std::bad_alloc&) {
+    written = false;
+  }
+  if (ask) currentFileName_ = path;
+  if (!written) {
+    StatusLine(LoadString(kIdsSaveFailed));
+    return false;
+  }
+  StatusLine(LoadString(kIdsSaveComplete));
+  modified_ = false;
+  return true;
+}
 
 void CProvanDlg::PromptSaveAndQuit() {
   if (!modified_) {
     QDialog::done(QDialog::Rejected);
     return;
   }
-  switch (AskToSave(*prompts_)) {
-    case PromptAnswer::Yes:
-      if (SaveConfiguration(currentFileName_.empty())) {
-        QDialog::done(QDialog::Rejected);
-      } else {
-        StatusLine(LoadString(kIdsExitSaveFailed));
-      }
-      return;
-    case PromptAnswer::No:
+  switch (AskAndSave(*this)) {
+    case SaveAnswer::Saved:
+    case SaveAnswer::Discard:
       QDialog::done(QDialog::Rejected);
       return;
-    default:
+    case SaveAnswer::NotSaved:
+      StatusLine(LoadString(kIdsExitSaveFailed));
+      return;
+    case SaveAnswer::Cancel:
       return;
   }
 }
@@ -54,9 +232,9 @@ void CProvanDlg::OnFileNew() {
   if (table_.Count() == 0) return;
   bool clear = true;
   if (modified_) {
-    const PromptAnswer answer = AskToSave(*prompts_);
-    if (answer == PromptAnswer::Cancel) return;
-    if (answer == PromptAnswer::Yes) clear = SaveConfiguration(currentFileName_.empty());
+    const SaveAnswer answer = AskAndSave(*this);
+    if (answer == SaveAnswer::Cancel) return;
+    clear = answer != SaveAnswer::NotSaved;
   }
   if (clear) {
     // The rows refer to the relations: they go first.
@@ -64,7 +242,9 @@ void CProvanDlg::OnFileNew() {
     table_.Clear();
     modified_ = false;
     UpdateRelationCounter();
+    UpdateButtons();
   }
+  // Also after a failed save: the history and the file name go in any case.
   OnClearHistory();
   currentFileName_.clear();
   UpdateTitle();
@@ -72,11 +252,15 @@ void CProvanDlg::OnFileNew() {
 
 void CProvanDlg::OnFileOpen() {
   if (modified_) {
-    const PromptAnswer answer = AskToSave(*prompts_);
-    if (answer == PromptAnswer::Cancel) return;
-    if (answer == PromptAnswer::Yes && !SaveConfiguration(currentFileName_.empty())) {
-      StatusLine(LoadString(kIdsOpenSaveFailed));
-      return;
+    switch (AskAndSave(*this)) {
+      case SaveAnswer::Cancel:
+        return;
+      case SaveAnswer::NotSaved:
+        StatusLine(LoadString(kIdsOpenSaveFailed));
+        return;
+      case SaveAnswer::Saved:
+      case SaveAnswer::Discard:
+        break;
     }
   }
   if (!LoadConfiguration(true)) StatusLine(LoadString(kIdsLoadAborted));
@@ -92,25 +276,20 @@ void CProvanDlg::OnFileSaveAs() {
   UpdateTitle();
 }
 
-bool CProvanDlg::LoadConfiguration(bool showDialog) {
-  StatusLine(LoadString(kIdsLoading));
-  if (showDialog) {
-    const FileDialogRequest request{std::string(text::kLoadFilter), std::string(text::kDefaultExtension)};
-    if (!fileDialogs_->Open(request)) return false;
-  } else if (!EndsWithNoCase(currentFileName_, "csv") && !EndsWithNoCase(currentFileName_, "bpc")) {
-    StatusLine(LoadString(kIdsLoadFailed));
-    return false;
+bool CProvanDlg::SaveBeforeInterfaceChange(std::string_view previousInterface) {
+  if (!modified_) return true;
+  switch (AskAndSave(*this)) {
+    case SaveAnswer::Saved:
+    case SaveAnswer::Discard:
+      return true;
+    case SaveAnswer::NotSaved:
+    case SaveAnswer::Cancel:
+      break;
   }
-  // Reading .bpc and .csv files is not part of this build yet.
-  StatusLine(LoadString(kIdsLoadFailed));
-  UpdateRelationCounter();
-  return false;
-}
-
-bool CProvanDlg::SaveConfiguration(bool /*askName*/) {
-  StatusLine(LoadString(kIdsSaving));
-  // Writing .bpc and .csv files is not part of this build yet.
-  StatusLine(LoadString(kIdsSaveFailed));
+  // The dialog has already recorded the new choice; the server stays where it
+  // is, so the setting must say so again.
+  (void)store_.SetString(settings_names::kVersionSection, settings_names::kLastAdapter, previousInterface);
+  StatusLine(kInterfaceNotChanged);
   return false;
 }
 

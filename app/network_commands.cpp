@@ -44,10 +44,13 @@ void CProvanDlg::OnNetworkSettings() {
 }
 
 void CProvanDlg::OnSelectInterface() {
-  const std::string previous = Trimmed(ReadLastAdapter(store_));
+  const std::string previousSetting = ReadLastAdapter(store_);
+  const std::string previous = Trimmed(previousSetting);
   if (!networkDialogs_->SelectInterface(this)) return;
   const std::string chosen = Trimmed(ReadLastAdapter(store_));
   if (chosen == previous) return;
+  // The relations go with the old interface: unsaved ones are offered first.
+  if (!SaveBeforeInterfaceChange(previousSetting)) return;
 
   OnClearHistory();
   relationList_->Rows()->DeleteAll();

@@ -98,6 +98,10 @@ class CProvanDlg : public QDialog {
   void OnResetNetworkSettings();
   void OnClearHistory();
   void OnSelectInterface();
+  // Before the server moves to another interface: the save question when
+  // there are unsaved changes. False when the change must stop; the old
+  // interface is then the selected one again.
+  bool SaveBeforeInterfaceChange(std::string_view previousInterface);
   void OnNetworkSettings();
   void LoadNetworkSettings(std::string_view section);
   void OnHelpTopics();
