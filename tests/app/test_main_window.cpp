@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -18,7 +19,9 @@
 #include "app/about_dlg.h"
 #include "app/command_ids.h"
 #include "app/control_id.h"
+#include "netconfig/widgets/set_defaults_dlg.h"
 #include "tests/app/window_fixture.h"
+#include "ui/widgets/ip_address_edit.h"
 #include "ui/widgets/qt_text.h"
 #include "ui/widgets/table.h"
 
@@ -580,6 +583,31 @@ TEST_F(MainWindowTest, NetworkSettingsCancelChangesNothing) {
   window->OnCommand(ids::kNetworkSettings);
   EXPECT_EQ(window->Settings().gateway, Ip(192, 168, 77, 254));
   EXPECT_FALSE(window->Modified());
+}
+
+TEST_F(MainWindowTest, RealNetworkSettingsDialogHandsItsEntryBack) {
+  Surroundings own;
+  corvessa::Environment env = own.Environment();
+  env.networkDialogs = nullptr;  // the real CSetDefaultsDlg
+  CProvanDlg real(std::move(env));
+  real.Settings() = ValidSettings();
+  std::string caption;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<CSetDefaultsDlg*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    caption = ToStdString(dialog->windowTitle());
+    dialog->GatewayEdit()->Clear();
+    dialog->PrimaryDnsEdit()->SetAddress(Ip(192, 168, 77, 53));
+    dialog->DomainNameEdit()->setText("cell7.local");
+    dialog->OkButton()->click();
+  });
+  real.OnCommand(ids::kNetworkSettings);
+  EXPECT_EQ(caption, "Network Settings");
+  EXPECT_EQ(real.Settings().subnetMask, Ip(255, 255, 255, 0));
+  EXPECT_EQ(real.Settings().gateway, 0u);
+  EXPECT_EQ(real.Settings().dns1, Ip(192, 168, 77, 53));
+  EXPECT_EQ(real.Settings().DomainName(), "cell7.local");
+  EXPECT_TRUE(real.Modified());
 }
 
 // --- Title, help, About ---
