@@ -4,16 +4,11 @@
 
 #include <QContextMenuEvent>
 #include <QFocusEvent>
-#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
-#include <QStyle>
-#include <QStyleOptionHeader>
-
-#include "ui/widgets/qt_text.h"
 
 namespace corvessa {
 
@@ -56,21 +51,10 @@ void Table::SetupColumns(const std::vector<std::string>& headers) {
 }
 
 void Table::FitColumnsToHeaders() {
+  // The header's own size hint measures the text with its trailing blanks,
+  // which are there to widen a column. The last section stretches over the rest.
   QHeaderView* head = header();
-  const QFontMetrics metrics(head->font());
-  for (int i = 0; i < head->count(); ++i) {
-    // The style's size of the section, but measured with the trailing blanks
-    // too: they are there to widen the column.
-    QStyleOptionHeader option;
-    option.initFrom(head);
-    option.section = i;
-    option.text = model_->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
-    const QSize styled = head->style()->sizeFromContents(QStyle::CT_HeaderSection, &option,
-                                                         QSize(), head);
-    const int textOnly = metrics.size(0, option.text).width();
-    const int withBlanks = metrics.horizontalAdvance(option.text);
-    head->resizeSection(i, styled.width() + std::max(0, withBlanks - textOnly));
-  }
+  for (int i = 0; i < head->count(); ++i) head->resizeSection(i, head->sectionSizeHint(i));
 }
 
 void Table::SetModel(ColumnsModel* model) {
@@ -191,6 +175,17 @@ void Table::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QTreeView::keyPressEvent(event);
+}
+
+void Table::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+  // In single selection Qt would select the row after a removed current row.
+  // Here a selected history request that is replaced by a newer one must not
+  // hand its selection to another device, which Add Relation would then take.
+  const QModelIndex current = currentIndex();
+  if (current.isValid() && current.row() >= start && current.row() <= end) {
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+  }
+  QTreeView::rowsAboutToBeRemoved(parent, start, end);
 }
 
 void Table::focusInEvent(QFocusEvent* event) {
