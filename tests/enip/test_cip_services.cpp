@@ -44,19 +44,6 @@ TEST_F(CipServices, WriteKeepsOnlyDnsEnable) {
   }
 }
 
-TEST_F(CipServices, SuccessfulChangeTexts) {
-  Start({});
-  ASSERT_TRUE(ChangeConfigurationMethod(*session_, relation_, 1, kMethodDhcp));
-  EXPECT_EQ(harness_->status,
-            (Texts{"Attempting to send command [Get_Attribute_Single] to 00:11:22:33:44:55...",
-                   "Waiting for response to [Get_Attribute_Single] from [00:11:22:33:44:55]...",
-                   "Verifying response from 00:11:22:33:44:55 [Get_Attribute_Single]...",
-                   "Attempting to send command [Set_Attribute_Single] to 00:11:22:33:44:55...",
-                   "Waiting for response to [Set_Attribute_Single] from [00:11:22:33:44:55]...",
-                   "Verifying response from 00:11:22:33:44:55 [Set_Attribute_Single]...",
-                   "Received OK message from 00:11:22:33:44:55. [Set_Attribute_Single] (0)"}));
-}
-
 TEST_F(CipServices, RejectedValueEndsWithoutSecondAttempt) {
   DeviceConfig config;
   config.rejectedValues[2] = 9;

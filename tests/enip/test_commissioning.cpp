@@ -297,14 +297,22 @@ TEST_F(Commissioning, DiscoveryStopsAtInstance255) {
   EXPECT_EQ(trail.back(), "0E F5 FF 04");
 }
 
-TEST_F(Commissioning, DiscoveryFailureLeavesInstanceOne) {
-  DeviceConfig config;
-  config.mode = ConnectionMode::Refuse;
-  Start(config);
+// Only the command flow's Register Session waits again on WSAEWOULDBLOCK;
+// the discovery's fails with it (and leaves instance 1).
+TEST_F(Commissioning, WouldBlockRetriedOnlyByTheCommandFlow) {
+  Start({});
+  ScriptedSockets sockets;
+  sockets.waitErrors = {EAGAIN, EAGAIN};  // the first wait of each flow
+  harness_->context.sockets = &sockets;
   const Relation relation = MakeRelation();
-  EXPECT_EQ(FindInterfaceInstance(&relation, harness_->context), 1);
+  const Relation* selected[] = {&relation};
+  DisableBootpDhcp(selected, harness_->context);
+  EXPECT_EQ(std::count(harness_->status.begin(), harness_->status.end(),
+                       "Socket select failed for 00:11:22:33:44:55. [Register Session] (10035)"),
+            1);
+  EXPECT_EQ(harness_->Last(), "[Disable BOOTP/DHCP] Command successful");
   EXPECT_TRUE(harness_->prompts.boxes.empty());
-  ExpectBusyBalanced();
+  EXPECT_EQ(Trail(), (Texts{"RS", "RS", "0E F5 01 03", "10 F5 01 03"}));
 }
 
 }  // namespace

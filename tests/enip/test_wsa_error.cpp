@@ -38,11 +38,5 @@ TEST(WsaErrorText, LinuxErrorsReadAsWinsockCodes) {
   EXPECT_EQ(WsaCodeFromErrno(ENOENT), ENOENT);
 }
 
-TEST(WsaErrorText, RefusedConnectReadsAsSpecified) {
-  EXPECT_EQ(WsaErrorText(WsaCodeFromErrno(ECONNREFUSED)), "Connection refused");
-  EXPECT_EQ(WsaErrorText(WsaCodeFromErrno(ETIMEDOUT)), "Timed out");
-  EXPECT_EQ(WsaErrorText(WsaCodeFromErrno(EHOSTUNREACH)), "10065");
-}
-
 }  // namespace
 }  // namespace corvessa
