@@ -1,0 +1,51 @@
+#include "bench/load/runtime_host.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "ui/network_settings_store.h"
+
+namespace corvessa::load {
+
+RuntimeHost::RuntimeHost(const Lab& lab, const std::vector<Device>& fleet)
+    : lab_(lab),
+      fleet_(fleet),
+      store_((lab.ConfigHome() / "Merrowin Software" / "corvessa.conf").string()),
+      runtime_(std::make_unique<ServerRuntime>(table_, settings_, history_, store_, *this, *this, host_)) {
+  runtime_->SetFatalExit([this] { fatal_ = true; });
+}
+
+RuntimeHost::~RuntimeHost() {
+  notifier_.reset();
+  runtime_.reset();
+}
+
+bool RuntimeHost::Start() {
+  const std::string adapter = ReadLastAdapter(store_);
+  if (adapter != lab_.Link().serverIf || !runtime_->StartServer(adapter) || fatal_) return false;
+  settings_ = ReadNetworkSettings(store_, adapter);
+  FillRelationTable(fleet_, table_);
+  return runtime_->HasSocket();
+}
+
+void RuntimeHost::SocketChanged() {
+  if (notifier_) {
+    // It may be the notifier whose activation is running right now.
+    notifier_->setEnabled(false);
+    notifier_.release()->deleteLater();
+  }
+  const int fd = runtime_ ? runtime_->Fd() : -1;
+  if (fd < 0) return;
+  notifier_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(fd), QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+    std::lock_guard held(runtime_->Lock());
+    runtime_->OnServerSocketEvent();
+  });
+}
+
+void RuntimeHost::Message(std::string_view text, std::string_view caption) {
+  std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(), static_cast<int>(text.size()),
+               text.data());
+}
+
+}  // namespace corvessa::load
