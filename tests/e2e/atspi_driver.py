@@ -1,0 +1,271 @@
+"""Driving the real program through AT-SPI, as a screen reader or a user would:
+controls are found by their accessible names only (buttons and menu items by
+their visible text, lists and edits by their captions, message boxes by their
+text), pressed through their actions, clicked and typed into through the
+registry's synthesized input."""
+
+import pyatspi
+from Xlib import XK
+
+from session import settle
+from waits import wait_until
+
+# A list's tree grows with its rows; searches need not go deeper than dialogs.
+MAX_DEPTH = 14
+WAIT_S = 15
+
+
+class NotFound(AssertionError):
+    pass
+
+
+def _safe(call, default=None):
+    try:
+        return call()
+    except Exception:  # noqa: BLE001 - objects vanish while the tree changes
+        return default
+
+
+def role(acc):
+    return _safe(acc.getRoleName, "")
+
+
+def name(acc):
+    return _safe(lambda: acc.name, "")
+
+
+def children(acc):
+    count = _safe(lambda: acc.childCount, 0) or 0
+    result = []
+    for i in range(count):
+        child = _safe(lambda: acc.getChildAtIndex(i))
+        if child is not None:
+            result.append(child)
+    return result
+
+
+def walk(acc, depth=0):
+    yield acc
+    if depth >= MAX_DEPTH:
+        return
+    # The rows of a list are reached through its table interface, not here.
+    if role(acc) in ("tree", "tree table", "table") and depth > 0:
+        for child in children(acc):
+            if role(child) == "table column header":
+                yield child
+        return
+    for child in children(acc):
+        yield from walk(child, depth + 1)
+
+
+def find_all(root, role_name=None, name_is=None, where=None):
+    found = []
+    for acc in walk(root):
+        if role_name is not None and role(acc) != role_name:
+            continue
+        if name_is is not None and name(acc) != name_is:
+            continue
+        if where is not None and not _safe(lambda: where(acc), False):
+            continue
+        found.append(acc)
+    return found
+
+
+def find(root, role_name=None, name_is=None, where=None):
+    found = find_all(root, role_name, name_is, where)
+    return found[0] if found else None
+
+
+def wait_find(root, role_name=None, name_is=None, where=None, deadline_s=WAIT_S, what=None):
+    description = what or "{} {!r}".format(role_name or "control", name_is)
+    return wait_until(lambda: find(root, role_name, name_is, where), deadline_s, description)
+
+
+def application(pid, deadline_s=30):
+    """The program's accessible application, by its process id."""
+    def lookup():
+        desktop = pyatspi.Registry.getDesktop(0)
+        for app in children(desktop):
+            if _safe(app.get_process_id) == pid:
+                return app
+        return None
+    return wait_until(lookup, deadline_s, "the program on the accessibility bus")
+
+
+def has_state(acc, state):
+    return _safe(lambda: acc.getState().contains(state), False)
+
+
+def is_showing(acc):
+    return has_state(acc, pyatspi.STATE_SHOWING)
+
+
+def is_enabled(acc):
+    return has_state(acc, pyatspi.STATE_ENABLED) or has_state(acc, pyatspi.STATE_SENSITIVE)
+
+
+def top_windows(app):
+    return [w for w in children(app) if role(w) in ("dialog", "alert", "frame", "window", "file chooser")]
+
+
+def window(app, title, deadline_s=WAIT_S):
+    """A shown top-level window of the program by its caption."""
+    return wait_until(
+        lambda: next((w for w in top_windows(app) if name(w) == title and is_showing(w)), None),
+        deadline_s, "the window {!r}".format(title))
+
+
+def message_box(app, text, deadline_s=WAIT_S):
+    """A shown message box by the text it says."""
+    def lookup():
+        for w in top_windows(app):
+            if is_showing(w) and find(w, "label", text) is not None:
+                return w
+        return None
+    return wait_until(lookup, deadline_s, "the message box {!r}".format(text))
+
+
+def shown_message_texts(app):
+    """The captions and label texts of every shown window, for reports."""
+    texts = []
+    for w in top_windows(app):
+        if is_showing(w):
+            labels = [name(l) for l in find_all(w, "label") if name(l)]
+            texts.append("{} {!r}: {!r}".format(role(w), name(w), labels))
+    return texts
+
+
+def _do_action(acc, wanted):
+    action = acc.queryAction()
+    for i in range(action.nActions):
+        if action.getName(i) == wanted:
+            return action.doAction(i)
+    raise NotFound("{} {!r} has no action {!r}".format(role(acc), name(acc), wanted))
+
+
+def press(root, button_text, deadline_s=WAIT_S):
+    """Presses a shown push button found by its text."""
+    button = wait_find(root, "push button", button_text,
+                       where=lambda b: is_showing(b), deadline_s=deadline_s)
+    if not is_enabled(button):
+        raise AssertionError("the button {!r} is disabled".format(button_text))
+    _do_action(button, "Press")
+    settle()
+    return button
+
+
+def center(acc):
+    extents = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    if extents.width <= 0 or extents.height <= 0:
+        raise NotFound("{} {!r} has no place on the screen".format(role(acc), name(acc)))
+    return extents.x + extents.width // 2, extents.y + extents.height // 2
+
+
+def click(acc):
+    x, y = center(acc)
+    pyatspi.Registry.generateMouseEvent(x, y, "b1c")
+    settle()
+
+
+def double_click(acc):
+    x, y = center(acc)
+    pyatspi.Registry.generateMouseEvent(x, y, "b1d")
+    settle()
+
+
+def key(keysym_name):
+    """One key press and release, by its X key name ("Escape", "Return")."""
+    keyval = XK.string_to_keysym(keysym_name)
+    if keyval == 0:
+        raise ValueError("no key named {!r}".format(keysym_name))
+    pyatspi.Registry.generateKeyboardEvent(keyval, None, pyatspi.KEY_SYM)
+    settle()
+
+
+def text_of(acc):
+    """What an edit shows."""
+    text = acc.queryText()
+    return text.getText(0, -1)
+
+
+def set_text(acc, value):
+    """Replaces what an edit holds, as typing over a selection would."""
+    editable = acc.queryEditableText()
+    editable.setTextContents(value)
+    settle(0.05)
+
+
+def edit(root, caption, deadline_s=WAIT_S):
+    """An edit by the caption of its label."""
+    return wait_find(root, "text", caption, deadline_s=deadline_s,
+                     what="the edit {!r}".format(caption))
+
+
+def ip_field(root, caption):
+    """The four number fields of an IP address control by its caption."""
+    fields = [edit(root, "{} octet {}".format(caption, i)) for i in range(1, 5)]
+    return fields
+
+
+def ip_text(root, caption):
+    return ".".join(text_of(f) for f in ip_field(root, caption))
+
+
+def set_ip(root, caption, dotted):
+    for field, part in zip(ip_field(root, caption), dotted.split(".")):
+        set_text(field, part)
+
+
+# --- Lists ---
+
+def table_rows(tree):
+    """The rows of a list as lists of cell texts."""
+    table = tree.queryTable()
+    rows = []
+    for r in range(table.nRows):
+        rows.append([name(table.getAccessibleAt(r, c)) for c in range(table.nColumns)])
+    return rows
+
+
+def table_cell(tree, row, column):
+    return tree.queryTable().getAccessibleAt(row, column)
+
+
+def column_index(tree, header_text):
+    table = tree.queryTable()
+    for c in range(table.nColumns):
+        header = table.getColumnHeader(c)
+        if header is not None and name(header) == header_text:
+            return c
+    raise NotFound("no column {!r} in {!r}".format(header_text, name(tree)))
+
+
+def wait_row(tree, column_text, deadline_s=WAIT_S):
+    """The index of the first row whose first column reads `column_text`."""
+    def lookup():
+        for i, row in enumerate(table_rows(tree)):
+            if row and row[0] == column_text:
+                return i + 1
+        return None
+    return wait_until(lookup, deadline_s, "a row {!r} in {!r}".format(column_text, name(tree))) - 1
+
+
+# --- Menus ---
+
+def choose_menu(app, main_window, menu_title, item_text, require_enabled=True):
+    """Opens a menu of the menu bar with a click and clicks one of its items.
+    Returns whether the item was enabled when the menu showed."""
+    bar = wait_find(main_window, "menu bar")
+    top = wait_find(bar, "menu item", menu_title)
+    click(top)
+    item = wait_find(top, "menu item", item_text, where=is_showing,
+                     what="the shown menu item {!r}".format(item_text))
+    enabled = is_enabled(item)
+    if require_enabled and not enabled:
+        key("Escape")
+        raise AssertionError("the menu item {!r} is greyed".format(item_text))
+    if enabled:
+        click(item)
+    else:
+        key("Escape")
+    return enabled
