@@ -16,6 +16,7 @@
 #include "app/environment.h"
 #include "core/network_settings.h"
 #include "core/strings.h"
+#include "enip/enip_context.h"
 #include "relations/relation_table.h"
 #include "server/history.h"
 #include "ui/settings_store.h"
@@ -113,6 +114,10 @@ class CProvanDlg : public QDialog {
   NetworkSettings& Settings() { return settings_; }
   ServerRuntime& Runtime() { return *runtime_; }
   SettingsStore& Store() { return store_; }
+  // Port, time limits, pause and sockets of Enable/Disable BOOTP/DHCP. The
+  // status line, the message boxes and the busy cursor are the window's own:
+  // each command fills them in over whatever is set here.
+  EnipContext& EnipSettings() { return enip_; }
   Prompts& MessageBoxes() { return *prompts_; }
   FileDialogs& Files() { return *fileDialogs_; }
   bool Modified() const { return modified_; }
@@ -182,6 +187,7 @@ class CProvanDlg : public QDialog {
   HistoryList history_;
   std::unique_ptr<HistoryModel> historyModel_;
   NetworkSettings settings_;
+  EnipContext enip_;
   std::unique_ptr<ServerHooks> hooks_;
   std::unique_ptr<ServerRuntime> runtime_;
   int sortColumn_ = -1;
