@@ -13,6 +13,9 @@ from waits import wait_until
 # A list's tree grows with its rows; searches need not go deeper than dialogs.
 MAX_DEPTH = 14
 WAIT_S = 15
+# Qt reports a list view as a tree while it is empty and as a table once it
+# has rows; either is the same control.
+LIST_ROLES = ("tree", "table", "tree table")
 
 
 class NotFound(AssertionError):
@@ -49,7 +52,7 @@ def walk(acc, depth=0):
     if depth >= MAX_DEPTH:
         return
     # The rows of a list are reached through its table interface, not here.
-    if role(acc) in ("tree", "tree table", "table") and depth > 0:
+    if role(acc) in LIST_ROLES and depth > 0:
         for child in children(acc):
             if role(child) == "table column header":
                 yield child
@@ -115,6 +118,12 @@ def window(app, title, deadline_s=WAIT_S):
         deadline_s, "the window {!r}".format(title))
 
 
+def wait_until_gone(app, title, deadline_s=WAIT_S):
+    """Until no shown window of the program has this caption."""
+    wait_until(lambda: not any(name(w) == title and is_showing(w) for w in top_windows(app)),
+               deadline_s, "the window {!r} to close".format(title))
+
+
 def message_box(app, text, deadline_s=WAIT_S):
     """A shown message box by the text it says."""
     def lookup():
@@ -133,6 +142,25 @@ def shown_message_texts(app):
             labels = [name(l) for l in find_all(w, "label") if name(l)]
             texts.append("{} {!r}: {!r}".format(role(w), name(w), labels))
     return texts
+
+
+def dump_tree(root, max_cells=40):
+    """The program's accessibility tree as text, for the report of a failure."""
+    lines = []
+
+    def visit(acc, depth):
+        states = "showing" if is_showing(acc) else "hidden"
+        lines.append("{}[{}] {!r} ({})".format("  " * depth, role(acc), name(acc), states))
+        if depth >= MAX_DEPTH:
+            return
+        kids = children(acc)
+        for child in kids[:max_cells]:
+            visit(child, depth + 1)
+        if len(kids) > max_cells:
+            lines.append("{}... {} more".format("  " * (depth + 1), len(kids) - max_cells))
+
+    visit(root, 0)
+    return "\n".join(lines) + "\n"
 
 
 def _do_action(acc, wanted):
@@ -218,6 +246,13 @@ def set_ip(root, caption, dotted):
 
 # --- Lists ---
 
+
+def list_view(root, caption, deadline_s=WAIT_S):
+    """A list by its caption."""
+    return wait_find(root, name_is=caption, where=lambda acc: role(acc) in LIST_ROLES,
+                     deadline_s=deadline_s, what="the list {!r}".format(caption))
+
+
 def table_rows(tree):
     """The rows of a list as lists of cell texts."""
     table = tree.queryTable()
@@ -248,6 +283,16 @@ def wait_row(tree, column_text, deadline_s=WAIT_S):
                 return i + 1
         return None
     return wait_until(lookup, deadline_s, "a row {!r} in {!r}".format(column_text, name(tree))) - 1
+
+
+def wait_cell(tree, row, column, expected, deadline_s=WAIT_S):
+    """Until a cell reads `expected`; the failure names what it read."""
+    try:
+        wait_until(lambda: name(table_cell(tree, row, column)) == expected, deadline_s,
+                   "the cell ({}, {})".format(row, column))
+    except AssertionError:
+        raise AssertionError("{!r} row {} column {} reads {!r}, expected {!r}".format(
+            name(tree), row, column, _safe(lambda: name(table_cell(tree, row, column))), expected))
 
 
 # --- Menus ---

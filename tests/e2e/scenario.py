@@ -86,10 +86,10 @@ class Context:
             raise AssertionError("status line reads {!r}, expected {!r}".format(ui.name(label), expected))
 
     def history(self):
-        return ui.wait_find(self.main_window(), "tree", "Discovery History")
+        return ui.list_view(self.main_window(), "Discovery History")
 
     def relations(self):
-        return ui.wait_find(self.main_window(), "tree", "Entered Relations")
+        return ui.list_view(self.main_window(), "Entered Relations")
 
     # --- Clean-up ---
 
@@ -104,15 +104,19 @@ class Context:
     def close(self, failed):
         if failed:
             status = self.status_for_report()
-            boxes = []
+            boxes, tree = [], ""
             try:
-                boxes = ui.shown_message_texts(self.app) if self.app is not None else []
+                if self.app is not None:
+                    boxes = ui.shown_message_texts(self.app)
+                    tree = ui.dump_tree(self.app)
             except Exception:  # noqa: BLE001
                 pass
             extra = [self.workspace.path("program.log"), self.settings_path()]
             save_failure_artifacts(self.out, status, extra)
             with open(os.path.join(self.out, "message-boxes.txt"), "w", encoding="utf-8") as out:
                 out.write("\n---\n".join(boxes) + "\n")
+            with open(os.path.join(self.out, "accessibility-tree.txt"), "w", encoding="utf-8") as out:
+                out.write(tree)
         if self.program is not None:
             self.program.stop()
         if self.topology is not None:

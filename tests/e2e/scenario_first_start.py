@@ -21,8 +21,7 @@ def run(ctx):
 
     chooser = ui.window(ctx.app, "Select Network Interface")
     ui.wait_find(chooser, "label", "Please select a network interface:")
-    adapters = ui.wait_find(chooser, "tree", "Please select a network interface",
-                            what="the adapter list named by its label")
+    adapters = ui.list_view(chooser, "Please select a network interface")
     rows = ui.table_rows(adapters)
     descriptions = [row[0] for row in rows]
     assert descriptions == [first, second], "adapter rows {!r}".format(rows)
