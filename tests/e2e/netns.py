@@ -91,13 +91,13 @@ class Topology:
     def in_ns(self, ns, argv):
         return ["ip", "netns", "exec", ns] + list(argv)
 
-    def spawn(self, ns, argv, env=None, stdout=None, stderr=None):
+    def spawn(self, ns, argv, env=None, stdout=None, stderr=None, cwd=None):
         """Starts a process in a namespace in its own process group, which
         close() ends."""
         process = subprocess.Popen(self.in_ns(ns, argv), env=env, stdin=subprocess.DEVNULL,
                                    stdout=stdout if stdout is not None else subprocess.DEVNULL,
                                    stderr=stderr if stderr is not None else subprocess.DEVNULL,
-                                   start_new_session=True)
+                                   start_new_session=True, cwd=cwd)
         self.processes.append(process)
         return process
 

@@ -51,6 +51,15 @@ class Context:
         self.app = ui.application(self.program.pid)
         return self.program
 
+    def expect_exit(self, deadline_s=15):
+        """Until the program has ended; returns its exit code. A program that
+        stays names the windows it still shows (a question nobody expected)."""
+        try:
+            return self.program.wait_exit(deadline_s)
+        except AssertionError:
+            raise AssertionError("the program did not end; it shows {!r}".format(
+                ui.shown_message_texts(self.app)))
+
     def settings_path(self):
         return settings_file(self.workspace.config_home)
 

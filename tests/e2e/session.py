@@ -83,8 +83,10 @@ class Program:
         })
         self.log_path = log_path
         self.log = open(log_path, "ab")
+        # Started in the scenario's own folder, where the file dialogs open.
         self.process = topology.spawn(topology.program_ns, [executable] + list(arguments),
-                                      env=env, stdout=self.log, stderr=self.log)
+                                      env=env, stdout=self.log, stderr=self.log,
+                                      cwd=os.path.dirname(config_home))
         self.pid = self.process.pid
 
     def exit_code(self):
