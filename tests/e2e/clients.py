@@ -3,7 +3,11 @@ wrote, run in the client namespace with bounded tries, and small helpers run
 there as processes of their own."""
 
 import os
+import select
+import signal
+import subprocess
 import sys
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -51,3 +55,32 @@ def bootpc(topology, timeout_s=20, interface_index=0):
 def helper_argv(script, *arguments):
     """A helper script of this folder run by the same interpreter."""
     return [sys.executable, os.path.join(HERE, script)] + [str(a) for a in arguments]
+
+
+def spawn_ready(topology, argv, marker, deadline_s=10):
+    """Starts a helper in the client namespace and waits, bounded, for the
+    line that says it is ready (one starting with `marker`); returns the
+    process and that line."""
+    argv = [str(a) for a in argv]
+    process = topology.spawn(topology.client_ns, argv, stdout=subprocess.PIPE)
+    end = time.monotonic() + deadline_s
+    buffered = b""
+    while time.monotonic() < end:
+        ready, _, _ = select.select([process.stdout], [], [], 0.2)
+        if ready:
+            chunk = os.read(process.stdout.fileno(), 1024)
+            if not chunk:
+                break
+            buffered += chunk
+            for line in buffered.decode(errors="replace").splitlines():
+                if line.startswith(marker):
+                    return process, line
+    raise AssertionError("{} did not report {!r} (exit code {})".format(argv[0], marker, process.poll()))
+
+
+def stop_and_wait(process, deadline_s=10):
+    """Asks a helper to end (SIGTERM) and waits for it, bounded."""
+    if process.poll() is None:
+        process.send_signal(signal.SIGTERM)
+    process.wait(timeout=deadline_s)
+    return process.returncode
