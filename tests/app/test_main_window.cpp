@@ -144,9 +144,9 @@ TEST_F(MainWindowTest, ListsStatusAndCounterAsTheWindowOpens) {
   EXPECT_EQ(ToStdString(history->accessibleName()), "Discovery History");
   EXPECT_EQ(ToStdString(relations->accessibleName()), "Entered Relations");
   EXPECT_EQ(history->selectionMode(), QAbstractItemView::SingleSelection);
-  EXPECT_FALSE(history->header()->sectionsClickable());
+  EXPECT_FALSE(history->horizontalHeader()->sectionsClickable());
   EXPECT_EQ(relations->selectionMode(), QAbstractItemView::ExtendedSelection);
-  EXPECT_TRUE(relations->header()->sectionsClickable());
+  EXPECT_TRUE(relations->horizontalHeader()->sectionsClickable());
 
   const std::vector<std::string> historyHeaders = {
       "Ethernet Address (MAC)", "Type  ", "(hr:min:sec)", "#   ", "IP Address          ", "Hostname"};
@@ -428,7 +428,7 @@ TEST_F(MainWindowTest, HeaderClicksSortDescendingThenAscendingAndRefreshKeepsIt)
     for (int row = 0; row < window->RelationTableView()->RowCount(); ++row) column.push_back(RelationCell(row, 2));
     return column;
   };
-  QHeaderView* header = window->RelationTableView()->header();
+  QHeaderView* header = window->RelationTableView()->horizontalHeader();
   emit header->sectionClicked(2);
   EXPECT_EQ(ips(), (std::vector<std::string>{"192.168.1.20", "192.168.1.3", "10.0.0.1"}));
   emit header->sectionClicked(2);
