@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -39,12 +41,13 @@ class TableTest : public ::testing::Test {
 };
 
 TEST_F(TableTest, SetupColumnsGivesBoldLeftAlignedFullRowColumns) {
-  ASSERT_EQ(table.header()->count(), 6);
+  ASSERT_EQ(table.horizontalHeader()->count(), 6);
   EXPECT_EQ(table.font().weight(), QFont::Bold);
-  EXPECT_EQ(table.header()->font().weight(), QFont::Bold);
+  EXPECT_EQ(table.horizontalHeader()->font().weight(), QFont::Bold);
   EXPECT_EQ(table.selectionBehavior(), QAbstractItemView::SelectRows);
-  EXPECT_TRUE(table.allColumnsShowFocus());
-  EXPECT_TRUE(table.header()->stretchLastSection());
+  EXPECT_FALSE(table.verticalHeader()->isVisible());
+  EXPECT_FALSE(table.showGrid());
+  EXPECT_TRUE(table.horizontalHeader()->stretchLastSection());
   for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(table.Model()->headerData(i, Qt::Horizontal).toString().toStdString(),
               kHistoryColumns[static_cast<std::size_t>(i)]);
@@ -52,10 +55,10 @@ TEST_F(TableTest, SetupColumnsGivesBoldLeftAlignedFullRowColumns) {
 }
 
 TEST_F(TableTest, EachColumnIsAtLeastAsWideAsItsHeaderTextWithBlanks) {
-  const QFontMetrics metrics(table.header()->font());
+  const QFontMetrics metrics(table.horizontalHeader()->font());
   for (int i = 0; i + 1 < 6; ++i) {
     const QString text = QString::fromStdString(kHistoryColumns[static_cast<std::size_t>(i)]);
-    EXPECT_GE(table.header()->sectionSize(i), metrics.horizontalAdvance(text)) << i;
+    EXPECT_GE(table.horizontalHeader()->sectionSize(i), metrics.horizontalAdvance(text)) << i;
   }
 }
 
@@ -64,7 +67,7 @@ TEST(TableColumns, TrailingBlanksWidenAColumn) {
   Table padded;
   plain.SetupColumns({"IP Address", "Hostname"});
   padded.SetupColumns({"IP Address          ", "Hostname"});
-  EXPECT_GT(padded.header()->sectionSize(0), plain.header()->sectionSize(0));
+  EXPECT_GT(padded.horizontalHeader()->sectionSize(0), plain.horizontalHeader()->sectionSize(0));
 }
 
 TEST_F(TableTest, SelectionStaysVisibleWithoutFocus) {
@@ -161,7 +164,7 @@ TEST_F(TableTest, HeaderClicksAreReportedOnlyWhenClickable) {
   table.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
   QSignalSpy clicked(&table, &Table::ColumnClicked);
-  QHeaderView* head = table.header();
+  QHeaderView* head = table.horizontalHeader();
   const QPoint onColumn2(head->sectionViewportPosition(2) + 5, head->height() / 2);
 
   table.SetHeaderClickable(false);
@@ -257,6 +260,24 @@ TEST_F(TableTest, FocusIsReported) {
   other->setFocus();
   EXPECT_EQ(in.count(), 1);
   EXPECT_EQ(out.count(), 1);
+}
+
+TEST(TableKeys, TabLeavesTheListForTheNextControl) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  auto* list = new Table;
+  auto* next = new QLineEdit;
+  layout->addWidget(list);
+  layout->addWidget(next);
+  list->SetupColumns({"a", "b", "c"});
+  list->Rows()->InsertRow(0, {"1", "2", "3"});
+  window.show();
+  QApplication::setActiveWindow(&window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  list->setFocus();
+  list->SelectRow(0, false);
+  QTest::keyClick(list, Qt::Key_Tab);
+  EXPECT_TRUE(next->hasFocus());
 }
 
 TEST_F(TableTest, AccessibleCaptionNamesTheList) {

@@ -33,20 +33,32 @@ int ShiftOf(int field) { return (IpAddressEdit::kFieldCount - 1 - field) * kBits
 
 }  // namespace
 
-IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
+IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
+  // One sunken box in the colour of an edit field; the four fields inside
+  // have no frames of their own.
+  setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  setBackgroundRole(QPalette::Base);
+  setAutoFillBackground(true);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setContentsMargins(2, 1, 2, 1);
   layout->setSpacing(0);
   auto* validator = new OctetValidator(this);
+  const QFontMetrics metrics(font());
+  // Room for three digits and the cursor.
+  const int fieldWidth = metrics.horizontalAdvance(QStringLiteral("0000")) + 4;
   for (int i = 0; i < kFieldCount; ++i) {
-    if (i > 0) layout->addWidget(new QLabel(QStringLiteral("."), this));
+    if (i > 0) {
+      auto* dot = new QLabel(QStringLiteral("."), this);
+      dot->setBackgroundRole(QPalette::Base);
+      layout->addWidget(dot);
+    }
     auto* field = new QLineEdit(this);
     field->setMaxLength(kFieldDigits);
     field->setValidator(validator);
     field->setAlignment(Qt::AlignCenter);
-    field->setFrame(true);
-    const QFontMetrics metrics(field->font());
-    field->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("0000")) + 8);
+    field->setFrame(false);
+    field->setFixedWidth(fieldWidth);
     field->installEventFilter(this);
     connect(field, &QLineEdit::textEdited, this, [this, i] { OnFieldEdited(i); });
     connect(field, &QLineEdit::textChanged, this, &IpAddressEdit::AddressChanged);
@@ -131,7 +143,7 @@ void IpAddressEdit::OnFieldEdited(int index) {
 
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
   const int index = IndexOf(watched);
-  if (index < 0 || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  if (index < 0 || event->type() != QEvent::KeyPress) return QFrame::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
   const QLineEdit* field = Field(index);
   switch (key->key()) {
@@ -162,7 +174,7 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     default:
       break;
   }
-  return QWidget::eventFilter(watched, event);
+  return QFrame::eventFilter(watched, event);
 }
 
 }  // namespace corvessa

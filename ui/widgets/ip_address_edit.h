@@ -1,19 +1,19 @@
 #pragma once
 // The four-field IPv4 address control: four number fields (0 to 255) with
-// dots between them. Blank fields read as 0; the control is blank when all
+// dots between them, drawn as one edit box. Blank fields read as 0; the control is blank when all
 // four are empty. Typing '.' or a third digit moves on to the next field.
 
 #include <array>
 #include <cstdint>
 
 #include <QString>
-#include <QWidget>
+#include <QFrame>
 
 class QLineEdit;
 
 namespace corvessa {
 
-class IpAddressEdit : public QWidget {
+class IpAddressEdit : public QFrame {
   Q_OBJECT
 
  public:

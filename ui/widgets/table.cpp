@@ -12,21 +12,27 @@
 
 namespace corvessa {
 
-Table::Table(QWidget* parent) : QTreeView(parent), rows_(new RowTableModel(this)) {
-  // A flat list: no tree decoration, no in-place editing, no sorting of Qt's
-  // own (the window sorts through its compare callback).
-  setRootIsDecorated(false);
-  setItemsExpandable(false);
-  setExpandsOnDoubleClick(false);
-  setUniformRowHeights(true);
+Table::Table(QWidget* parent) : QTableView(parent), rows_(new RowTableModel(this)) {
+  // A report list: no grid, no row headers, rows of one height, no in-place
+  // editing and no sorting of Qt's own (the window sorts through its compare
+  // callback).
+  setShowGrid(false);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSortingEnabled(false);
-  header()->setSortIndicatorShown(false);
-  header()->setSectionsMovable(false);
-  header()->setStretchLastSection(true);
-  header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // Tab leaves the list for the next control instead of walking its cells.
+  setTabKeyNavigation(false);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setMinimumSectionSize(1);
+  horizontalHeader()->setSortIndicatorShown(false);
+  horizontalHeader()->setSectionsMovable(false);
+  horizontalHeader()->setStretchLastSection(true);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setAllColumnsShowFocus(true);
   SetMultiSelection(false);
   SetHeaderClickable(false);
 
@@ -37,23 +43,31 @@ Table::Table(QWidget* parent) : QTreeView(parent), rows_(new RowTableModel(this)
   }
   setPalette(keep);
 
-  connect(header(), &QHeaderView::sectionClicked, this, &Table::ColumnClicked);
+  connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &Table::ColumnClicked);
   SetModel(nullptr);
+  FitRowHeight();
 }
 
 void Table::SetupColumns(const std::vector<std::string>& headers) {
   QFont bold = font();
   bold.setWeight(QFont::Bold);
   setFont(bold);
-  header()->setFont(bold);
+  horizontalHeader()->setFont(bold);
   model_->SetHeaders(headers);
   FitColumnsToHeaders();
+  FitRowHeight();
+}
+
+void Table::FitRowHeight() {
+  // One line of the list's font with a small margin, as a report list has.
+  constexpr int kRowMargin = 6;
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + kRowMargin);
 }
 
 void Table::FitColumnsToHeaders() {
   // The header's own size hint measures the text with its trailing blanks,
   // which are there to widen a column. The last section stretches over the rest.
-  QHeaderView* head = header();
+  QHeaderView* head = horizontalHeader();
   for (int i = 0; i < head->count(); ++i) head->resizeSection(i, head->sectionSizeHint(i));
 }
 
@@ -81,7 +95,9 @@ void Table::SetMultiSelection(bool multi) {
                          : QAbstractItemView::SingleSelection);
 }
 
-void Table::SetHeaderClickable(bool clickable) { header()->setSectionsClickable(clickable); }
+void Table::SetHeaderClickable(bool clickable) {
+  horizontalHeader()->setSectionsClickable(clickable);
+}
 
 std::vector<int> Table::SelectedRows() const {
   std::vector<int> rows;
@@ -120,15 +136,12 @@ void Table::ClearSelectionOfRows() { selectionModel()->clearSelection(); }
 
 int Table::TopVisibleRow() const {
   // An empty list answers 0, as the top of nothing.
-  const QModelIndex top = indexAt(QPoint(0, 0));
-  return top.isValid() ? top.row() : 0;
+  return std::max(0, rowAt(0));
 }
 
 int Table::RowsThatFit() const {
-  const int height = RowCount() > 0 ? rowHeight(model_->index(0, 0))
-                                    : sizeHintForRow(0);
-  const int rowPixels = height > 0 ? height : fontMetrics().height();
-  return std::max(0, viewport()->height() / rowPixels);
+  const int rowPixels = std::max(1, verticalHeader()->defaultSectionSize());
+  return viewport()->height() / rowPixels;
 }
 
 void Table::EnsureRowFullyVisible(int row) {
@@ -148,16 +161,16 @@ void Table::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && RowAt(event->position().toPoint()) < 0) {
     selectionModel()->clearSelection();
   }
-  QTreeView::mousePressEvent(event);
+  QTableView::mousePressEvent(event);
 }
 
 void Table::mouseReleaseEvent(QMouseEvent* event) {
-  QTreeView::mouseReleaseEvent(event);
+  QTableView::mouseReleaseEvent(event);
   if (event->button() == Qt::LeftButton) emit Clicked(RowAt(event->position().toPoint()));
 }
 
 void Table::mouseDoubleClickEvent(QMouseEvent* event) {
-  QTreeView::mouseDoubleClickEvent(event);
+  QTableView::mouseDoubleClickEvent(event);
   if (event->button() == Qt::LeftButton) emit DoubleClicked(RowAt(event->position().toPoint()));
 }
 
@@ -174,7 +187,7 @@ void Table::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
-  QTreeView::keyPressEvent(event);
+  QTableView::keyPressEvent(event);
 }
 
 void Table::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
@@ -185,16 +198,16 @@ void Table::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) 
   if (current.isValid() && current.row() >= start && current.row() <= end) {
     selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
   }
-  QTreeView::rowsAboutToBeRemoved(parent, start, end);
+  QTableView::rowsAboutToBeRemoved(parent, start, end);
 }
 
 void Table::focusInEvent(QFocusEvent* event) {
-  QTreeView::focusInEvent(event);
+  QTableView::focusInEvent(event);
   emit FocusEntered();
 }
 
 void Table::focusOutEvent(QFocusEvent* event) {
-  QTreeView::focusOutEvent(event);
+  QTableView::focusOutEvent(event);
   emit FocusLeft();
 }
 
