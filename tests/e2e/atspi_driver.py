@@ -61,6 +61,12 @@ def walk(acc, depth=0):
         yield from walk(child, depth + 1)
 
 
+def snapshot(root):
+    """(role, name) of every control under `root`, read once: checks that
+    ask many questions of one window look at this instead of the bus."""
+    return [(role(acc), name(acc)) for acc in walk(root)]
+
+
 def find_all(root, role_name=None, name_is=None, where=None):
     found = []
     for acc in walk(root):
@@ -296,6 +302,53 @@ def wait_cell(tree, row, column, expected, deadline_s=WAIT_S):
 
 
 # --- Menus ---
+
+class PopupWatch:
+    """Context menus are not children of the application in the tree (Qt
+    leaves pop-up windows out of it); a screen reader learns of them from the
+    "showing" event, and so does this watch. Use it around the right-click."""
+
+    EVENT = "object:state-changed:showing"
+
+    def __init__(self):
+        self.popups = []
+        pyatspi.Registry.registerEventListener(self._on_event, self.EVENT)
+
+    def _on_event(self, event):
+        if event.detail1 == 1 and role(event.source) == "popup menu":
+            self.popups.append(event.source)
+
+    def wait(self, deadline_s=WAIT_S):
+        """The item names of the first context menu shown since the watch began."""
+        from gi.repository import GLib
+        context = GLib.MainContext.default()
+
+        def items():
+            while context.pending():
+                context.iteration(False)
+            for popup in self.popups:
+                names = [name(i) for i in children(popup) if role(i) == "menu item"]
+                if names:
+                    return names
+            return None
+        return wait_until(items, deadline_s, "a context menu to show")
+
+    def close(self):
+        pyatspi.Registry.deregisterEventListener(self._on_event, self.EVENT)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+def right_click(acc):
+    x, y = center(acc)
+    pyatspi.Registry.generateMouseEvent(x, y, "b3c")
+    settle()
+
+
 
 def choose_menu(app, main_window, menu_title, item_text, require_enabled=True):
     """Opens a menu of the menu bar with a click and clicks one of its items.

@@ -27,6 +27,7 @@ SCENARIO_TOOLS = {
     "commission": [("busybox", "busybox")],
     "reset": [],
     "leave": [],
+    "accessible_names": [],
 }
 COMMON_TOOLS = [
     ("xvfb-run", "xvfb"), ("Xvfb", "xvfb"), ("xauth", "xauth"), ("dbus-run-session", "dbus"),
