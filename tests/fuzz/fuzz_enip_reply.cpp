@@ -162,8 +162,8 @@ class CountingBusy final : public BusyIndicator {
 
 Relation Device(bool fallbackVendor) {
   Relation relation;
-  const std::array<std::uint8_t, 6> mac = fallbackVendor ? std::array<std::uint8_t, 6>{0x0A, 0x00, 0x3C, 0x12, 0x34, 0x56}
-                                                         : std::array<std::uint8_t, 6>{0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+  using Mac = std::array<std::uint8_t, 6>;
+  const Mac mac = fallbackVendor ? Mac{0x0A, 0x00, 0x3C, 0x12, 0x34, 0x56} : Mac{0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
   std::copy(mac.begin(), mac.end(), relation.hardwareAddress.begin());
   relation.hardwareAddressLength = 6;
   relation.ipAddress = 0x7F000001u;  // never connected: the sockets are scripted
@@ -254,7 +254,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   context.sleep = [](std::chrono::milliseconds) {};
   // FUZZ_TRACE=1 shows the status texts, to see where an input leads.
   static const bool trace = std::getenv("FUZZ_TRACE") != nullptr;
-  if (trace) context.status = [](std::string_view text) { std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data()); };
+  if (trace) {
+    context.status = [](std::string_view text) {
+      std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    };
+  }
 
   if (operation < 4) {
     RunOperation(operation, argument, relation, retryWouldBlock, sockets, context);

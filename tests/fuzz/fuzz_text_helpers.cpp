@@ -101,7 +101,8 @@ void CheckTextToMac(std::string_view text, std::uint8_t capacity) {
   std::size_t nibble = 0;
   for (const char c : text) {
     if (!IsHexDigit(c)) continue;
-    expected[nibble / 2] = static_cast<std::uint8_t>(expected[nibble / 2] | (HexValue(c) << (nibble % 2 == 0 ? 4 : 0)));
+    const int shift = nibble % 2 == 0 ? 4 : 0;  // high nibble first
+    expected[nibble / 2] = static_cast<std::uint8_t>(expected[nibble / 2] | (HexValue(c) << shift));
     ++nibble;
   }
   for (std::size_t i = 0; i < 6; ++i) FUZZ_CHECK(buffer[i] == expected[i]);
