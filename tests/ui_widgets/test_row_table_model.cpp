@@ -174,12 +174,5 @@ TEST_F(RowTableModelTest, TextsThatAreNotUtf8ShowEveryByte) {
   EXPECT_EQ(model.data(model.index(0, 1)).toString(), QString::fromUtf8("Stra\xC3\x9F" "e"));
 }
 
-TEST_F(RowTableModelTest, RowsAreSelectableButNotEditable) {
-  model.InsertRow(0, {"a"});
-  const Qt::ItemFlags flags = model.flags(model.index(0, 0));
-  EXPECT_TRUE(flags.testFlag(Qt::ItemIsSelectable));
-  EXPECT_FALSE(flags.testFlag(Qt::ItemIsEditable));
-}
-
 }  // namespace
 }  // namespace corvessa
