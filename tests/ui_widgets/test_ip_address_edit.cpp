@@ -51,6 +51,8 @@ TEST_F(IpAddressEditTest, BlankFieldsReadAsZero) {
   edit.Field(3)->setText("7");
   EXPECT_FALSE(edit.IsBlank());
   EXPECT_EQ(edit.Address(), 0x0A000007u);
+  edit.Field(1)->setText("300");  // set by a program, past the validator
+  EXPECT_EQ(edit.Address(), 0x0AFF0007u);
 }
 
 TEST_F(IpAddressEditTest, ClearEmptiesAllFields) {

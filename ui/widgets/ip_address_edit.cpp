@@ -1,5 +1,7 @@
 #include "ui/widgets/ip_address_edit.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -83,9 +85,10 @@ void IpAddressEdit::SetAddress(std::uint32_t address) {
 std::uint32_t IpAddressEdit::Address() const {
   std::uint32_t address = 0;
   for (int i = 0; i < kFieldCount; ++i) {
-    // The validator keeps a field at 0 to 255 digits, or blank, which reads as 0.
-    const std::uint32_t octet =
-        fields_[static_cast<std::size_t>(i)]->text().toUInt() & kOctetMask;
+    // Typing cannot go past 255, but text set by a program bypasses the
+    // validator, so larger numbers are held at 255. Blank reads as 0.
+    const std::uint32_t octet = std::min<std::uint32_t>(
+        fields_[static_cast<std::size_t>(i)]->text().toUInt(), kFieldMaximum);
     address |= octet << ShiftOf(i);
   }
   return address;
