@@ -145,8 +145,11 @@ std::string_view TrimLineEnd(std::string_view line) {
 SettingsDocument ParseSettings(std::string_view content) {
   if (content.starts_with(kUtf8Bom)) content.remove_prefix(kUtf8Bom.size());
   SettingsDocument document;
-  // Index rather than pointer: the document grows while it is read.
-  std::optional<std::size_t> current;
+  // Index rather than pointer: the document grows while it is read. kNone
+  // stands for "no section" (a plain index keeps GCC's optimiser from warning
+  // about an optional it cannot follow).
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t current = kNone;
   while (!content.empty()) {
     const std::size_t end = content.find('\n');
     const std::string_view raw = content.substr(0, end);
@@ -157,21 +160,21 @@ SettingsDocument ParseSettings(std::string_view content) {
     if (line.front() == '[') {
       // A broken section line must not let its values fall into the section
       // before it, so they are dropped until the next good section line.
-      current.reset();
+      current = kNone;
       if (line.size() < 2 || line.back() != ']') continue;
       const std::string_view name = line.substr(1, line.size() - 2);
       // A section named twice is read as one.
       for (std::size_t i = 0; i < document.size(); ++i) {
         if (document[i].name == name) current = i;
       }
-      if (!current) {
+      if (current == kNone) {
         document.push_back(SettingsSection{std::string(name), {}});
         current = document.size() - 1;
       }
       continue;
     }
-    if (!current) continue;  // a value outside any section
-    if (auto value = ParseValueLine(line)) PutValue(document[*current], std::move(*value));
+    if (current == kNone) continue;  // a value outside any section
+    if (auto value = ParseValueLine(line)) PutValue(document[current], std::move(*value));
   }
   return document;
 }
