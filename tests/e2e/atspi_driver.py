@@ -67,8 +67,7 @@ def snapshot(root):
     return [(role(acc), name(acc)) for acc in walk(root)]
 
 
-def find_all(root, role_name=None, name_is=None, where=None):
-    found = []
+def _matches(root, role_name, name_is, where):
     for acc in walk(root):
         if role_name is not None and role(acc) != role_name:
             continue
@@ -76,13 +75,16 @@ def find_all(root, role_name=None, name_is=None, where=None):
             continue
         if where is not None and not _safe(lambda: where(acc), False):
             continue
-        found.append(acc)
-    return found
+        yield acc
+
+
+def find_all(root, role_name=None, name_is=None, where=None):
+    return list(_matches(root, role_name, name_is, where))
 
 
 def find(root, role_name=None, name_is=None, where=None):
-    found = find_all(root, role_name, name_is, where)
-    return found[0] if found else None
+    """The first match in tree order, or None."""
+    return next(_matches(root, role_name, name_is, where), None)
 
 
 def wait_find(root, role_name=None, name_is=None, where=None, deadline_s=WAIT_S, what=None):

@@ -25,8 +25,21 @@ def read_section(path, section):
 
 
 def close_and_answer(ctx, answer):
-    wait_until(lambda: press_close_box(ui.name(ctx.main_window())), ui.WAIT_S, "the main window's close box")
-    box = ui.message_box(ctx.app, SAVE_QUESTION)
+    """Presses the close box until the save question shows, and answers it.
+    Qt 6.4 drops a close request that comes while it still counts the window
+    as blocked by a modal dialog that has just gone (a plain QDialog program
+    does the same under Xvfb); a user presses again, and so does this, within
+    a bounded time, saying so in the test's output."""
+    title = ui.name(ctx.main_window())
+    box = None
+    for attempt in range(1, 6):
+        assert press_close_box(title), "no window {!r} to close".format(title)
+        try:
+            box = ui.message_box(ctx.app, SAVE_QUESTION, deadline_s=3)
+            break
+        except AssertionError:
+            print("close box press {} brought no question; pressing again".format(attempt), flush=True)
+    assert box is not None, "the close box never brought the save question"
     assert ui.name(box) == "Save Changes", "caption {!r}".format(ui.name(box))
     ui.press(box, answer)
     return box
