@@ -36,18 +36,21 @@ constexpr int kRandomDatagrams = 200000;
 constexpr int kUnlistedDevices = 5000;
 constexpr std::uint8_t kUnlistedTag = 0x66;
 constexpr int kRelations = 256;
-// A generous bound: the program holds 256 relations and a few thousand
-// history rows; anything near this would be a leak.
-constexpr std::uint64_t kMemoryBoundKiB = 500 * 1024;
-// Every over-long datagram makes the program restart its socket, which
-// discards whatever is queued behind it. So that the valid requests are read
-// at all, the sender waits (at most kRequestWaitSteps steps of 1 ms) until the
-// queue is empty before each of them; and it lets the queue drain below
-// kQueueHighWater (at most kBatchWaitSteps steps) after every batch.
+// The sender lets the server's queue drain below kQueueHighWater after every
+// batch, waiting at most kBatchWaitSteps steps of 1 ms, so that the flood is
+// not simply dropped by the kernel when the program falls behind.
 constexpr int kBatchSize = 128;
 constexpr std::uint64_t kQueueHighWater = 1024 * 1024;
-constexpr int kBatchWaitSteps = 20;
-constexpr int kRequestWaitSteps = 10;
+constexpr int kBatchWaitSteps = 10;
+// A leak, not ordinary use, would come near this: the program holds 256
+// relations and a few thousand history rows. AddressSanitizer keeps freed
+// memory in quarantine and maps shadow memory, so an instrumented program is
+// allowed more.
+#if defined(CORVESSA_PROGRAM_SANITIZED)
+constexpr std::uint64_t kMemoryBoundKiB = 1536 * 1024;
+#else
+constexpr std::uint64_t kMemoryBoundKiB = 500 * 1024;
+#endif
 
 bool HasTool(const std::string& name) { return testsupport::Run("command -v " + name + " >/dev/null 2>&1") == 0; }
 
@@ -106,12 +109,7 @@ class Flood : public ::testing::Test {
     if (!inClient.ok() || !socket.Open(lab_->Link().clientIf)) return counts;
     FloodSource source(kSeed, kRandomDatagrams, load::MakeUnlistedMacs(kUnlistedDevices, kUnlistedTag));
     std::vector<std::uint8_t> datagram;
-    int requests = 0;
     while (source.Next(datagram)) {
-      if (source.RequestsProduced() != requests) {
-        requests = source.RequestsProduced();
-        WaitForQueueBelow(1, kRequestWaitSteps);
-      }
       // Half to the server's own address, half to everyone.
       const std::uint32_t to = counts.sent % 2 == 0 ? load::kServerAddress : load::kBroadcastAddress;
       if (!socket.SendTo(datagram, to)) ++counts.sendFailures;
@@ -152,13 +150,16 @@ TEST_F(Flood, ProgramSurvivesRandomAndUnlistedFloodAndStillServesItsDevice) {
   const auto peakBefore = load::PeakResidentKiB(program_->Pid());
   const auto udpBefore = load::NamespaceUdpCounters(program_->Pid());
 
+  const auto floodStart = std::chrono::steady_clock::now();
   const FloodCounts counts = SendFlood();
+  const auto floodEnd = std::chrono::steady_clock::now();
   EXPECT_EQ(counts.sent, kRandomDatagrams + kUnlistedDevices);
   EXPECT_EQ(counts.requests, kUnlistedDevices);
   EXPECT_EQ(counts.sendFailures, 0);
 
   // Let the program work off what is still queued (bounded wait).
-  WaitForQueueBelow(1, 30000);
+  WaitForQueueBelow(1, 20000);
+  const auto drainEnd = std::chrono::steady_clock::now();
   ASSERT_TRUE(program_->Running()) << "corvessa ended during the flood; it printed:\n"
                                    << ReadText(lab_->Folder() / "corvessa.out");
 
@@ -199,10 +200,12 @@ TEST_F(Flood, ProgramSurvivesRandomAndUnlistedFloodAndStillServesItsDevice) {
   // part of the flood.
   std::printf("[ flood    ] sent %d datagrams; in the server namespace %llu were read, %llu found no socket on "
               "their port, %llu found the queue full, %llu were faulty; peak resident memory %llu KiB "
-              "(%llu KiB before the flood)\n",
+              "(%llu KiB before the flood); sending took %.1f s, draining %.1f s\n",
               counts.sent, delta(&load::UdpCounters::inDatagrams), delta(&load::UdpCounters::noPorts),
               delta(&load::UdpCounters::receiveBufferErrors), delta(&load::UdpCounters::inErrors),
-              static_cast<unsigned long long>(*peak), static_cast<unsigned long long>(peakBefore.value_or(0)));
+              static_cast<unsigned long long>(*peak), static_cast<unsigned long long>(peakBefore.value_or(0)),
+              std::chrono::duration<double>(floodEnd - floodStart).count(),
+              std::chrono::duration<double>(drainEnd - floodEnd).count());
 }
 
 }  // namespace
