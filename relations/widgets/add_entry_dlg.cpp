@@ -98,7 +98,7 @@ void CAddEntryDlg::RelationEditorInit(std::string_view title, const std::uint8_t
                                       std::uint8_t descriptionLength, const RelationTable& table,
                                       const Relation* edited, std::uint32_t subnetMask, std::uint32_t gateway) {
   title_ = std::string(title);
-  context_ = EntryContext{&table, edited, subnetMask, gateway};
+  context_ = RelationEntryContext{&table, edited, subnetMask, gateway};
   SetEntryHardwareAddress(entry_, hardwareAddress, hardwareAddressLength);
   SetEntryHostname(entry_, hostname, hostnameLength);
   SetEntryDescription(entry_, description, descriptionLength);
@@ -139,7 +139,7 @@ void CAddEntryDlg::OnOK() {
   ReadEntryDescription(entry_, ToStdString(description_->text()));
   entry_.ipAddress = ipAddress_->Address();
 
-  const std::optional<EntryProblem> problem =
+  const std::optional<RelationEntryProblem> problem =
       CheckRelationEntry(entry_, macConverted, context_, ToStdString(serverAddress_->text()));
   if (problem) {
     prompts_.Message(LoadString(problem->messageId), LoadString(problem->captionId));

@@ -74,7 +74,7 @@ class CAddEntryDlg : public QDialog {
 
   std::string title_;
   RelationEntry entry_;
-  EntryContext context_;
+  RelationEntryContext context_;
 
   QLineEdit* serverAddress_ = nullptr;
   QLineEdit* hardwareAddress_ = nullptr;

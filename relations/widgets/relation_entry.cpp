@@ -110,29 +110,29 @@ std::uint32_t ServerAddressFromText(std::string_view text) {
   return ntohl(address.s_addr);
 }
 
-std::optional<EntryProblem> CheckRelationEntry(const RelationEntry& entry, bool macConverted,
-                                               const EntryContext& context, std::string_view serverAddressText) {
+std::optional<RelationEntryProblem> CheckRelationEntry(const RelationEntry& entry, bool macConverted,
+                                               const RelationEntryContext& context, std::string_view serverAddressText) {
   namespace id = add_entry_ids;
-  if (!macConverted) return EntryProblem{kIdsInvalidMacAddress, kIdsInvalidAddressCaption, id::kHardwareAddress};
-  if (!IsValidIp(entry.ipAddress)) return EntryProblem{kIdsInvalidIpAddress, kIdsInvalidAddressCaption, id::kIpAddress};
+  if (!macConverted) return RelationEntryProblem{kIdsInvalidMacAddress, kIdsInvalidAddressCaption, id::kHardwareAddress};
+  if (!IsValidIp(entry.ipAddress)) return RelationEntryProblem{kIdsInvalidIpAddress, kIdsInvalidAddressCaption, id::kIpAddress};
   if (context.table != nullptr) {
     const RelationTable& table = *context.table;
     // The edited relation may keep its own values: it is compared by identity.
     if (IsOther(table.FindByMac(entry.hardwareAddress.data(), entry.hardwareAddressLength), context.edited)) {
-      return EntryProblem{kIdsMacExists, kIdsAddressExistsCaption, id::kHardwareAddress};
+      return RelationEntryProblem{kIdsMacExists, kIdsAddressExistsCaption, id::kHardwareAddress};
     }
     if (IsOther(table.FindByIp(entry.ipAddress), context.edited)) {
-      return EntryProblem{kIdsIpExists, kIdsAddressExistsCaption, id::kIpAddress};
+      return RelationEntryProblem{kIdsIpExists, kIdsAddressExistsCaption, id::kIpAddress};
     }
     if (IsOther(table.FindByHostname(entry.hostname.data(), entry.hostnameLength), context.edited)) {
-      return EntryProblem{kIdsHostnameExists, kIdsAddressExistsCaption, id::kHostname};
+      return RelationEntryProblem{kIdsHostnameExists, kIdsAddressExistsCaption, id::kHostname};
     }
   }
   if (context.gateway != 0 && !SameSubnet(context.subnetMask, context.gateway, entry.ipAddress)) {
-    return EntryProblem{kIdsGatewaySubnetMismatch, kIdsNetworkSetupWarningCaption, id::kIpAddress};
+    return RelationEntryProblem{kIdsGatewaySubnetMismatch, kIdsNetworkSetupWarningCaption, id::kIpAddress};
   }
   if (!SameSubnet(context.subnetMask, ServerAddressFromText(serverAddressText), entry.ipAddress)) {
-    return EntryProblem{kIdsServerSubnetMismatch, kIdsNetworkSetupWarningCaption, id::kIpAddress};
+    return RelationEntryProblem{kIdsServerSubnetMismatch, kIdsNetworkSetupWarningCaption, id::kIpAddress};
   }
   return std::nullopt;
 }

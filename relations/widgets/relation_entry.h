@@ -31,7 +31,7 @@ struct RelationEntry {
 };
 
 // What the duplicate and subnet checks compare with.
-struct EntryContext {
+struct RelationEntryContext {
   const RelationTable* table = nullptr;  // none: no duplicates to find
   const Relation* edited = nullptr;      // none for a new relation
   std::uint32_t subnetMask = 0;
@@ -39,12 +39,12 @@ struct EntryContext {
 };
 
 // The one message box a failed OK shows and the control that takes the focus.
-struct EntryProblem {
+struct RelationEntryProblem {
   int messageId = 0;
   int captionId = 0;
   int controlId = 0;
 
-  bool operator==(const EntryProblem&) const = default;
+  bool operator==(const RelationEntryProblem&) const = default;
 };
 
 // The caller's initial values. Bytes and a length above 0 are both needed for
@@ -76,8 +76,8 @@ std::uint32_t ServerAddressFromText(std::string_view text);
 // order hardware address, IP address, duplicate hardware address, IP address
 // and hostname, gateway subnet, server subnet; nullopt when OK may close.
 // `macConverted` is what ReadEntryHardwareAddress returned.
-[[nodiscard]] std::optional<EntryProblem> CheckRelationEntry(const RelationEntry& entry, bool macConverted,
-                                                             const EntryContext& context,
+[[nodiscard]] std::optional<RelationEntryProblem> CheckRelationEntry(const RelationEntry& entry, bool macConverted,
+                                                             const RelationEntryContext& context,
                                                              std::string_view serverAddressText);
 
 // A new relation with the entry's values and type 0, not in any table.
