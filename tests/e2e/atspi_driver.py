@@ -136,7 +136,9 @@ def message_box(app, text, deadline_s=WAIT_S):
     """A shown message box by the text it says."""
     def lookup():
         for w in top_windows(app):
-            if is_showing(w) and find(w, "label", text) is not None:
+            # Message boxes are alerts; only their few labels are read.
+            if role(w) == "alert" and is_showing(w) and any(
+                    role(c) == "label" and name(c) == text for c in children(w)):
                 return w
         return None
     return wait_until(lookup, deadline_s, "the message box {!r}".format(text))
@@ -357,9 +359,19 @@ def choose_menu(app, main_window, menu_title, item_text, require_enabled=True):
     Returns whether the item was enabled when the menu showed."""
     bar = wait_find(main_window, "menu bar")
     top = wait_find(bar, "menu item", menu_title)
-    click(top)
-    item = wait_find(top, "menu item", item_text, where=is_showing,
-                     what="the shown menu item {!r}".format(item_text))
+    item = None
+    # Right after a modal dialog has closed Qt may still drop input to the
+    # window; a user clicks again, and so does this, a bounded number of times.
+    for attempt in range(1, 4):
+        click(top)
+        try:
+            item = wait_find(top, "menu item", item_text, where=is_showing, deadline_s=5,
+                             what="the shown menu item {!r}".format(item_text))
+            break
+        except AssertionError:
+            print("the menu {!r} did not open on click {}".format(menu_title, attempt), flush=True)
+    if item is None:
+        raise AssertionError("the menu {!r} never opened".format(menu_title))
     enabled = is_enabled(item)
     if require_enabled and not enabled:
         key("Escape")

@@ -7,7 +7,6 @@ that a screen reader could not name."""
 
 import atspi_driver as ui
 from session import settings_for, write_settings
-from waits import wait_until
 
 # Roles a user acts on or reads; each needs a name of its own.
 NAMED_ROLES = {"push button", "menu item", "text", "combo box", "check box", "radio button",

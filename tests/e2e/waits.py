@@ -2,7 +2,9 @@
 
 import time
 
-POLL_S = 0.1
+# Each look at the tree is a round of calls into the program; a slower
+# poll leaves it time for its own work.
+POLL_S = 0.2
 
 
 class WaitTimeout(AssertionError):
