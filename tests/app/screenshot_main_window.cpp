@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s <file.png>\n", argv[0]);
     return 2;
   }
+  QApplication application(argc, argv);
   Surroundings surroundings;
   RecordingSender sender;
   CProvanDlg window(surroundings.Environment());

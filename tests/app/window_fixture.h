@@ -2,7 +2,8 @@
 // Scripted surroundings of the main window: a settings file in a temporary
 // folder, message boxes and file dialogs that answer from a queue, a host
 // whose interfaces the test sets, network dialogs that record their turn, and
-// a fatal exit that records instead of ending the process.
+// a fatal exit that records instead of ending the process. The binary's main
+// creates the QApplication.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -32,14 +33,6 @@
 #include "ui/widgets/scripted_prompts.h"
 
 namespace corvessa::app_test {
-
-inline QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "corvessa-app-test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* application = new QApplication(argc, argv);
-  return *application;
-}
 
 class TempFolder {
  public:
@@ -144,7 +137,6 @@ inline NetworkSettings ValidSettings() {
 // Everything a window needs, scripted; `Environment()` hands it over.
 struct Surroundings {
   Surroundings() : store(SettingsPath()), networkDialogs(store, log) {
-    Application();
     prompts.OnShown([this](const ShownPrompt& shown) { log.push_back("message: " + shown.text); });
   }
 
