@@ -8,11 +8,14 @@
 // connect to the simulator that stands in for the address asked for.
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -56,13 +59,15 @@ bool WaitCursorShown() {
   return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
 }
 
-// A namespace with nothing but loopback, holding the devices' addresses. The
-// test thread moves in before any simulator or window exists, so every socket
-// of the test lives there.
+// A network namespace of the test thread's own with nothing but loopback,
+// holding the devices' addresses. The thread moves in before any simulator or
+// window exists, so every socket of the test (and every thread started
+// afterwards) lives there. It has no name: it goes away with its last user,
+// also when the test binary crashes.
 struct DeviceNamespace {
-  std::string name;
   std::string reason;  // why there is none; empty when there is
-  std::unique_ptr<testsupport::NamespaceGuard> guard;
+  int original = -1;
+  bool entered = false;
 
   void Create() {
     reason.clear();
@@ -70,29 +75,27 @@ struct DeviceNamespace {
       reason = "needs root to create a network namespace for the simulated devices";
       return;
     }
-    name = "cvenip" + std::to_string(::getpid() % 100000);
-    // A namespace of that name can only be left over by a crashed earlier run.
-    testsupport::Run("ip netns del " + name + " >/dev/null 2>&1");
-    const std::string steps[] = {
-        "ip netns add " + name,
-        testsupport::InNs(name, "ip link set lo up"),
-        testsupport::InNs(name, "ip addr add 10.99.0.5/32 dev lo"),
-        testsupport::InNs(name, "ip addr add 10.99.0.6/32 dev lo"),
-    };
-    for (const std::string& step : steps) {
-      if (testsupport::Run(step + " >/dev/null 2>&1") != 0) {
-        reason = "could not set up the network namespace (" + step + ")";
+    original = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    if (original < 0 || ::unshare(CLONE_NEWNET) != 0) {
+      reason = std::string("could not create a network namespace: ") + std::strerror(errno);
+      return;
+    }
+    entered = true;
+    // The commands run in the namespace of the thread that starts them.
+    for (const char* step : {"ip link set lo up", "ip addr add 10.99.0.5/32 dev lo",
+                             "ip addr add 10.99.0.6/32 dev lo"}) {
+      if (testsupport::Run(std::string(step) + " >/dev/null 2>&1") != 0) {
+        reason = std::string("could not set up the network namespace (") + step + ")";
         return;
       }
     }
-    guard = std::make_unique<testsupport::NamespaceGuard>(name);
-    if (!guard->ok()) reason = "could not enter the network namespace " + name;
   }
 
   void Remove() {
-    guard.reset();
-    if (!name.empty()) testsupport::Run("ip netns del " + name + " >/dev/null 2>&1");
-    name.clear();
+    if (entered) ::setns(original, CLONE_NEWNET);
+    entered = false;
+    if (original >= 0) ::close(original);
+    original = -1;
   }
 };
 
