@@ -53,6 +53,7 @@ struct Figures {
   int retransmissions = 0;
   int devicesFailed = 0;
   int wrongReplies = 0;
+  double socketDrops = 0;
   int runs = 0;
 };
 
@@ -75,6 +76,7 @@ Figures Combine(const std::vector<ServerRun>& runs) {
     figures.retransmissions += run.burst.retransmissions;
     figures.devicesFailed += run.burst.devicesFailed;
     figures.wrongReplies += run.burst.wrongReplies;
+    figures.socketDrops += static_cast<double>(run.socketDrops);
   }
   figures.exchangesPerSecond = Median(rate);
   figures.medianMs = Median(median);
@@ -119,6 +121,7 @@ void PrintScenario(const Scenario& scenario, const std::vector<ServerKind>& serv
   PrintRow("retransmissions (all runs)", column(&Figures::retransmissions), "%12.0f");
   PrintRow("devices not served (all)", column(&Figures::devicesFailed), "%12.0f");
   PrintRow("wrong replies (all runs)", column(&Figures::wrongReplies), "%12.0f");
+  PrintRow("dropped at port 67 (all)", column(&Figures::socketDrops), "%12.0f");
   PrintRow("peak resident memory (MiB)", column(&Figures::peakMiB), "%12.1f");
 }
 
@@ -179,7 +182,8 @@ int Main(int argc, char** argv) {
       {"Scenario 2: the same burst with 2,000 unlisted DISCOVERs spread through it", kUnlisted},
   };
   std::printf("bench_load: %d listed devices (%d DHCP, %d BOOTP), 64 in flight, retry after 1 s, 4 tries; "
-              "%d run(s) each, medians shown; ratio = %s / %s\n",
+              "%d run(s) each, medians shown; ratio = %s / %s\n"
+              "an exchange is one listed request and its reply; unlisted DISCOVERs get none and are not counted\n",
               kListed, kListed / 2, kListed / 2, options.runs, ServerName(ServerKind::Corvessa),
               ServerName(ServerKind::Dnsmasq));
 

@@ -2,7 +2,10 @@
 // power-up bursts of bench_load (without, then with 2,000 unlisted DISCOVERs)
 // inside this process, on the thread of a Qt event loop, while a precise 5 ms
 // timer on the same loop records the largest interval between its ticks. The
-// load comes from another thread in the client namespace.
+// load comes from another thread in the client namespace. The longest single
+// event is also timed on the CPU, with the times the thread blocked or was
+// preempted meanwhile, to tell work in the handler from waiting on a busy
+// machine.
 //
 //   bench_load_stall            ServerRuntime driven by a QSocketNotifier in a
 //                               QCoreApplication: request handling alone
@@ -11,6 +14,9 @@
 //
 // Needs root (network namespaces, UDP port 67). Bounded: each burst ends
 // after 60 s at the latest.
+
+#include <sys/resource.h>
+#include <time.h>
 
 #include <chrono>
 #include <cstdio>
@@ -45,6 +51,24 @@ constexpr int kListed = 256;
 constexpr int kUnlisted = 2000;
 constexpr std::uint8_t kUnlistedTag = 0x56;
 
+struct ThreadWaits {
+  long majorFaults = 0;
+  long voluntarySwitches = 0;    // the thread blocked
+  long involuntarySwitches = 0;  // the thread was preempted
+};
+
+ThreadWaits CurrentThreadWaits() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return {usage.ru_majflt, usage.ru_nvcsw, usage.ru_nivcsw};
+}
+
+qint64 ThreadCpuNs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<qint64>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
 // Times every event the loop delivers while recording is on: the longest one
 // and the socket-read events on their own.
 template <typename Base>
@@ -55,12 +79,19 @@ class TimingApplication final : public Base {
   bool notify(QObject* receiver, QEvent* event) override {
     if (!recording) return Base::notify(receiver, event);
     const QEvent::Type type = event->type();
+    const qint64 cpuStart = ThreadCpuNs();
+    const ThreadWaits waitsStart = CurrentThreadWaits();
     QElapsedTimer timer;
     timer.start();
     const bool result = Base::notify(receiver, event);
     const qint64 ns = timer.nsecsElapsed();
     if (ns > longestNs) {
       longestNs = ns;
+      longestCpuNs = ThreadCpuNs() - cpuStart;
+      const ThreadWaits waitsEnd = CurrentThreadWaits();
+      longestWaits = {waitsEnd.majorFaults - waitsStart.majorFaults,
+                      waitsEnd.voluntarySwitches - waitsStart.voluntarySwitches,
+                      waitsEnd.involuntarySwitches - waitsStart.involuntarySwitches};
       longestType = type;
     }
     if (type == QEvent::SockAct) {
@@ -72,6 +103,8 @@ class TimingApplication final : public Base {
 
   void Reset() {
     longestNs = 0;
+    longestCpuNs = 0;
+    longestWaits = {};
     longestType = QEvent::None;
     socketEvents = 0;
     socketNs = 0;
@@ -79,6 +112,8 @@ class TimingApplication final : public Base {
 
   bool recording = false;
   qint64 longestNs = 0;
+  qint64 longestCpuNs = 0;  // of the longest event: time on the CPU, the rest is waiting for it
+  ThreadWaits longestWaits;
   QEvent::Type longestType = QEvent::None;
   qint64 socketEvents = 0;
   qint64 socketNs = 0;
@@ -90,6 +125,8 @@ struct ScenarioFigures {
   qint64 largestGapNs = 0;
   int gapsOverStall = 0;
   qint64 longestEventNs = 0;
+  qint64 longestEventCpuNs = 0;
+  ThreadWaits longestEventWaits;
   int longestEventType = 0;
   qint64 socketEvents = 0;
   qint64 socketNs = 0;
@@ -138,6 +175,8 @@ bool PlayBursts(const Lab& lab, const std::vector<Device>& fleet, App& app, Even
           f.largestGapNs = gaps.LargestGapNs();
           f.gapsOverStall = gaps.GapsOverStall();
           f.longestEventNs = app.longestNs;
+          f.longestEventCpuNs = app.longestCpuNs;
+          f.longestEventWaits = app.longestWaits;
           f.longestEventType = static_cast<int>(app.longestType);
           f.socketEvents = app.socketEvents;
           f.socketNs = app.socketNs;
@@ -157,8 +196,11 @@ void Print(const char* mode, const std::vector<ScenarioFigures>& figures) {
     std::printf("\n%s\n", f.title);
     std::printf("  largest gap between ticks     %10.2f ms  (%d gaps over %lld ms)\n", Ms(f.largestGapNs),
                 f.gapsOverStall, static_cast<long long>(EventLoopGaps::kStallMs));
-    std::printf("  longest single event          %10.2f ms  (event type %d)\n", Ms(f.longestEventNs),
-                f.longestEventType);
+    std::printf("  longest single event          %10.2f ms  (event type %d, %.2f ms of it on the CPU)\n",
+                Ms(f.longestEventNs), f.longestEventType, Ms(f.longestEventCpuNs));
+    std::printf("    while it ran the thread blocked %ld times, was preempted %ld times, waited for %ld pages\n",
+                f.longestEventWaits.voluntarySwitches, f.longestEventWaits.involuntarySwitches,
+                f.longestEventWaits.majorFaults);
     std::printf("  socket events                 %10lld     (mean %.1f us each)\n",
                 static_cast<long long>(f.socketEvents), perEventUs);
     std::printf("  exchanges per second          %10.1f\n", ExchangesPerSecond(f.burst));

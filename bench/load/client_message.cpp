@@ -52,7 +52,7 @@ std::array<std::uint8_t, kRequestSize> BuildRequest(const RequestFields& fields)
     writer.Bytes(kRequestedParameters);
   }
   writer.U8(option::kEnd);
-  // The largest request ends at offset 270, well inside the 300 bytes.
+  // End of the largest request (a REQUEST) is byte 262, well inside the 300.
   return bytes;
 }
 

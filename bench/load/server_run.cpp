@@ -57,6 +57,7 @@ ServerRun RunAgainstServer(const Lab& lab, ServerKind kind, const std::string& p
   SocketWire wire(socket);
   run.burst = RunBurst(plan, wire);
   run.peakKiB = PeakResidentKiB(server.Pid());
+  if (const auto socketState = UdpSocketOnPort(server.Pid(), kServerPort)) run.socketDrops = socketState->drops;
   if (!server.Running()) {
     run.failure = "the server ended during the burst; it printed:\n" + Tail(output);
     return run;

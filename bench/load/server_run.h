@@ -21,6 +21,9 @@ struct ServerRun {
   std::string failure;  // why there are no figures
   BurstResult burst;
   std::optional<std::uint64_t> peakKiB;
+  // Datagrams the kernel dropped because the server's port-67 socket had a
+  // full receive queue: the part of the loss that a larger buffer would save.
+  std::uint64_t socketDrops = 0;
 };
 
 // The calling thread must be in the Lab's client namespace.

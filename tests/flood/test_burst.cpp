@@ -30,23 +30,23 @@ struct SeenRequest {
 
 SeenRequest Read(std::span<const std::uint8_t> bytes) {
   SeenRequest seen;
-  seen.xid = static_cast<std::uint32_t>(bytes[4] << 24 | bytes[5] << 16 | bytes[6] << 8 | bytes[7]);
-  std::copy_n(bytes.begin() + 28, 6, seen.mac.begin());
-  if (bytes[240] == 53) seen.type = bytes[242];
+  seen.xid = static_cast<std::uint32_t>(bytes[4] << 24 | bytes[5] << 16 | bytes[6] << 8 | bytes[7]);  // xid at 4
+  std::copy_n(bytes.begin() + 28, 6, seen.mac.begin());  // chaddr at 28
+  if (bytes[240] == 53) seen.type = bytes[242];           // option 53 first, at 240
   return seen;
 }
 
 // A reply with the fields the generator looks at.
 Bytes Reply(std::uint32_t xid, const Mac& mac, std::uint32_t yiaddr, int type) {
   Bytes b(300, 0);
-  b[0] = 2;  // BOOTREPLY
+  b[0] = 2;  // op: BOOTREPLY
   b[2] = 6;  // hlen
-  for (int i = 0; i < 4; ++i) b[4 + i] = static_cast<std::uint8_t>(xid >> (24 - 8 * i));
-  for (int i = 0; i < 4; ++i) b[16 + i] = static_cast<std::uint8_t>(yiaddr >> (24 - 8 * i));
-  std::copy(mac.begin(), mac.end(), b.begin() + 28);
+  for (int i = 0; i < 4; ++i) b[4 + i] = static_cast<std::uint8_t>(xid >> (24 - 8 * i));      // xid
+  for (int i = 0; i < 4; ++i) b[16 + i] = static_cast<std::uint8_t>(yiaddr >> (24 - 8 * i));  // yiaddr
+  std::copy(mac.begin(), mac.end(), b.begin() + 28);                                          // chaddr
   const std::uint8_t cookie[] = {99, 130, 83, 99};
-  std::copy(std::begin(cookie), std::end(cookie), b.begin() + 236);
-  std::size_t p = 240;
+  std::copy(std::begin(cookie), std::end(cookie), b.begin() + 236);                           // magic cookie
+  std::size_t p = 240;                                                                        // options
   if (type != 0) {
     b[p++] = 53;
     b[p++] = 1;
