@@ -118,7 +118,9 @@ std::vector<std::string> DnsmasqCommand(const Lab& lab, const std::vector<Device
       "--dhcp-range=" + DottedText(kServerAddress & kSubnetMask) + ",static," + DottedText(kSubnetMask) + ",infinite",
       "--bootp-dynamic",
       "--no-ping",
-      "--dhcp-leasefile=" + (lab.Folder() / "dnsmasq.leases").string(),
+      // No lease file: Corvessa keeps no lease state either, and nothing of a
+      // benchmark belongs on the disk.
+      "--leasefile-ro",
       "--pid-file=" + (lab.Folder() / "dnsmasq.pid").string(),
       "--log-facility=" + (lab.Folder() / "dnsmasq.log").string(),
       "--dhcp-option=option:router," + DottedText(settings.gateway),

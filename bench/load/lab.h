@@ -52,8 +52,8 @@ class Lab {
 std::vector<std::string> CorvessaCommand(const Lab& lab, const std::string& program);
 
 // dnsmasq with the same reservations, settings and infinite leases, DHCP and
-// BOOTP only (no DNS), bound to the server veth, keeping its leases and log
-// in the Lab's folder.
+// BOOTP only (no DNS), bound to the server veth, without a lease file, its
+// log in the Lab's folder.
 std::vector<std::string> DnsmasqCommand(const Lab& lab, const std::vector<Device>& fleet);
 
 }  // namespace corvessa::load

@@ -33,9 +33,6 @@ const char* ServerName(ServerKind kind) { return kind == ServerKind::Corvessa ? 
 
 ServerRun RunAgainstServer(const Lab& lab, ServerKind kind, const std::string& program, const BurstPlan& plan) {
   ServerRun run;
-  std::error_code ignored;
-  // Every run starts from nothing, as after a power cut.
-  std::filesystem::remove(lab.Folder() / "dnsmasq.leases", ignored);
   const auto command = kind == ServerKind::Corvessa ? CorvessaCommand(lab, program) : DnsmasqCommand(lab, plan.listed);
   const auto output = lab.Folder() / (std::string(ServerName(kind)) + ".out");
   ChildProcess server(command, lab.ProgramEnvironment(), output);
