@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -36,12 +37,17 @@ constexpr int kRandomDatagrams = 200000;
 constexpr int kUnlistedDevices = 5000;
 constexpr std::uint8_t kUnlistedTag = 0x66;
 constexpr int kRelations = 256;
-// The sender lets the server's queue drain below kQueueHighWater after every
-// batch, waiting at most kBatchWaitSteps steps of 1 ms, so that the flood is
-// not simply dropped by the kernel when the program falls behind.
+// Every over-long datagram makes the program restart its socket, and what is
+// queued behind it goes with the old socket. So that the valid requests are
+// read at all, the sender puts each onto an empty queue and waits until it
+// has been read; after every batch it lets the queue drain below
+// kQueueHighWater. All this waiting together never takes longer than
+// kWaitBudget; after that the flood goes on without pauses.
 constexpr int kBatchSize = 128;
 constexpr std::uint64_t kQueueHighWater = 1024 * 1024;
-constexpr int kBatchWaitSteps = 10;
+constexpr auto kWaitBudget = 30s;
+constexpr auto kPollInterval = 200us;
+constexpr auto kDrainLimit = 20s;
 // A leak, not ordinary use, would come near this: the program holds 256
 // relations and a few thousand history rows. AddressSanitizer keeps freed
 // memory in quarantine and maps shadow memory, so an instrumented program is
@@ -76,6 +82,8 @@ struct FloodCounts {
   int sent = 0;
   int sendFailures = 0;
   int requests = 0;
+  int requestsSeenRead = 0;  // the queue emptied after the request went onto it
+  double waitedSeconds = 0;
 };
 
 class Flood : public ::testing::Test {
@@ -109,23 +117,37 @@ class Flood : public ::testing::Test {
     if (!inClient.ok() || !socket.Open(lab_->Link().clientIf)) return counts;
     FloodSource source(kSeed, kRandomDatagrams, load::MakeUnlistedMacs(kUnlistedDevices, kUnlistedTag));
     std::vector<std::uint8_t> datagram;
+    auto budget = std::chrono::duration_cast<std::chrono::steady_clock::duration>(kWaitBudget);
     while (source.Next(datagram)) {
+      const bool request = source.RequestsProduced() != counts.requests;
+      if (request) WaitForQueueBelow(1, budget);
       // Half to the server's own address, half to everyone.
       const std::uint32_t to = counts.sent % 2 == 0 ? load::kServerAddress : load::kBroadcastAddress;
       if (!socket.SendTo(datagram, to)) ++counts.sendFailures;
       ++counts.sent;
-      if (counts.sent % kBatchSize == 0) WaitForQueueBelow(kQueueHighWater, kBatchWaitSteps);
+      if (request) {
+        counts.requests = source.RequestsProduced();
+        if (WaitForQueueBelow(1, budget)) ++counts.requestsSeenRead;
+      }
+      if (counts.sent % kBatchSize == 0) WaitForQueueBelow(kQueueHighWater, budget);
     }
-    counts.requests = source.RequestsProduced();
+    counts.waitedSeconds = std::chrono::duration<double>(kWaitBudget - budget).count();
     return counts;
   }
 
-  void WaitForQueueBelow(std::uint64_t bytes, int steps) {
-    for (int i = 0; i < steps; ++i) {
+  // Waits until the program's port-67 queue holds less than `bytes`, taking
+  // the time from `budget`; false when the budget ran out first.
+  bool WaitForQueueBelow(std::uint64_t bytes, std::chrono::steady_clock::duration& budget) {
+    const auto start = std::chrono::steady_clock::now();
+    bool below = false;
+    while (!below) {
       const auto state = load::UdpSocketOnPort(program_->Pid(), load::kServerPort);
-      if (state && state->receiveQueueBytes < bytes) return;
-      std::this_thread::sleep_for(1ms);
+      below = state && state->receiveQueueBytes < bytes;
+      if (!below && std::chrono::steady_clock::now() - start >= budget) break;
+      if (!below) std::this_thread::sleep_for(kPollInterval);
     }
+    budget -= std::min(budget, std::chrono::steady_clock::now() - start);
+    return below;
   }
 
   std::vector<load::Device> fleet_;
@@ -158,7 +180,8 @@ TEST_F(Flood, ProgramSurvivesRandomAndUnlistedFloodAndStillServesItsDevice) {
   EXPECT_EQ(counts.sendFailures, 0);
 
   // Let the program work off what is still queued (bounded wait).
-  WaitForQueueBelow(1, 20000);
+  auto drainBudget = std::chrono::duration_cast<std::chrono::steady_clock::duration>(kDrainLimit);
+  WaitForQueueBelow(1, drainBudget);
   const auto drainEnd = std::chrono::steady_clock::now();
   ASSERT_TRUE(program_->Running()) << "corvessa ended during the flood; it printed:\n"
                                    << ReadText(lab_->Folder() / "corvessa.out");
@@ -198,10 +221,11 @@ TEST_F(Flood, ProgramSurvivesRandomAndUnlistedFloodAndStillServesItsDevice) {
   // Every over-long datagram restarts the program's socket, and what is
   // queued behind it goes with the old socket; so the program reads only a
   // part of the flood.
-  std::printf("[ flood    ] sent %d datagrams; in the server namespace %llu were read, %llu found no socket on "
+  std::printf("[ flood    ] sent %d datagrams (%d valid requests, %d of them seen read; %.1f s spent waiting); "
+              "in the server namespace %llu were read, %llu found no socket on "
               "their port, %llu found the queue full, %llu were faulty; peak resident memory %llu KiB "
               "(%llu KiB before the flood); sending took %.1f s, draining %.1f s\n",
-              counts.sent, delta(&load::UdpCounters::inDatagrams), delta(&load::UdpCounters::noPorts),
+              counts.sent, counts.requests, counts.requestsSeenRead, counts.waitedSeconds, delta(&load::UdpCounters::inDatagrams), delta(&load::UdpCounters::noPorts),
               delta(&load::UdpCounters::receiveBufferErrors), delta(&load::UdpCounters::inErrors),
               static_cast<unsigned long long>(*peak), static_cast<unsigned long long>(peakBefore.value_or(0)),
               std::chrono::duration<double>(floodEnd - floodStart).count(),
