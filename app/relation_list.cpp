@@ -1,6 +1,9 @@
 // The relation list view: rows built from the table, sorting, the counter and
 // the buttons that follow the two lists.
 
+#include <algorithm>
+#include <vector>
+
 #include <QPushButton>
 #include <QLabel>
 
@@ -23,12 +26,23 @@ bool CProvanDlg::AddRelationRow(Relation* relation, int row) {
 }
 
 bool CProvanDlg::RefreshRelationList() {
-  relationList_->Rows()->DeleteAll();
-  // Inserting each at the top from the last one leaves the rows in table order.
+  // Rows are taken from the last relation up, as if each were inserted at the
+  // top, so a missing relation leaves only those below it; the view gets one
+  // reset, which keeps a rebuild per served request cheap during a burst.
+  std::vector<RowTableModel::RowContent> rows;
+  rows.reserve(static_cast<std::size_t>(std::max(table_.Count(), 0)));
+  bool failed = false;
   for (int i = table_.Count() - 1; i >= 0; --i) {
     Relation* relation = table_.At(i);
-    if (relation == nullptr || !AddRelationRow(relation, 0)) return true;
+    if (relation == nullptr) {
+      failed = true;
+      break;
+    }
+    rows.push_back({RelationRowTexts(*relation), relation});
   }
+  std::reverse(rows.begin(), rows.end());
+  relationList_->Rows()->ReplaceAll(std::move(rows));
+  if (failed) return true;
   if (sortColumn_ != -1) ApplySort();
   return false;
 }

@@ -101,6 +101,31 @@ TEST_F(RowTableModelTest, DeleteRowAndDeleteAll) {
   EXPECT_EQ(removed.at(1).at(2).toInt(), 1);
 }
 
+TEST_F(RowTableModelTest, ReplaceAllSwapsEveryRowWithOneReset) {
+  for (const char* t : {"old1", "old2"}) model.InsertRow(model.RowCount(), {t});
+  int first = 1;
+  int second = 2;
+  QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+  QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+  QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+  // Short rows are padded with empty cells, long ones cut to the columns.
+  model.ReplaceAll({{{"a", "BOOTP"}, &first}, {{"b", "", "", "", "", "extra"}, &second}, {{}, nullptr}});
+
+  EXPECT_EQ(reset.count(), 1);
+  EXPECT_EQ(inserted.count(), 0);
+  EXPECT_EQ(removed.count(), 0);
+  EXPECT_EQ(Column0(model), (std::vector<std::string>{"a", "b", ""}));
+  EXPECT_EQ(model.CellText(0, 1), "BOOTP");
+  EXPECT_EQ(model.CellText(0, 4), "");
+  EXPECT_EQ(model.CellText(1, 5), "");
+  EXPECT_EQ(model.ItemData(0), &first);
+  EXPECT_EQ(model.ItemData(1), &second);
+  EXPECT_EQ(model.ItemData(2), nullptr);
+
+  model.ReplaceAll({});
+  EXPECT_EQ(model.RowCount(), 0);
+}
+
 TEST_F(RowTableModelTest, FindPrefixIgnoresCaseAndSearchesFromTheTop) {
   for (const char* t : {"00:1D:9C:C8:12:34", "00:1d:9c:aa:00:01", "00:1D:9C:C8:12:34:56", "0A:00:3C:12:34:56"}) {
     model.InsertRow(model.RowCount(), {t, "DHCP"});

@@ -73,6 +73,18 @@ bool RowTableModel::DeleteAll() {
   return true;
 }
 
+void RowTableModel::ReplaceAll(std::vector<RowContent> rows) {
+  const auto columns = static_cast<std::size_t>(ColumnCount());
+  beginResetModel();
+  rows_.clear();
+  rows_.reserve(rows.size());
+  for (RowContent& content : rows) {
+    content.texts.resize(columns);
+    rows_.push_back(Row{std::move(content.texts), content.data});
+  }
+  endResetModel();
+}
+
 int RowTableModel::FindPrefix(std::string_view prefix) const {
   if (ColumnCount() == 0) return -1;
   for (std::size_t i = 0; i < rows_.size(); ++i) {

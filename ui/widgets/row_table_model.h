@@ -34,6 +34,15 @@ class RowTableModel : public ColumnsModel {
   bool DeleteRow(int row);
   bool DeleteAll();
 
+  // One row's texts and item data, for ReplaceAll.
+  struct RowContent {
+    std::vector<std::string> texts;
+    void* data = nullptr;
+  };
+  // Replaces every row at once: the same rows as DeleteAll and one InsertRow
+  // and SetItemData each, but the view is told once, not once per row.
+  void ReplaceAll(std::vector<RowContent> rows);
+
   // First row, from the top, whose column 0 begins with `prefix`, ASCII letters
   // compared without case; -1 when none does. An empty prefix matches the top row.
   int FindPrefix(std::string_view prefix) const;
