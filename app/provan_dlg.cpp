@@ -46,8 +46,22 @@ class CProvanDlg::ServerHooks final : public ServerOwner {
   explicit ServerHooks(CProvanDlg& window) : window_(window) {}
   void StatusLine(std::string_view text) override { window_.StatusLine(text); }
   int RelationListLastFullyVisibleRow() override { return window_.RelationListLastFullyVisibleRow(); }
-  void RefreshRelationList() override { window_.RefreshRelationList(); }
-  void EnsureRelationRowVisible(int row) override { window_.EnsureRelationRowVisible(row); }
+  // While waiting read events are handled together, the list is rebuilt once
+  // after the last of them (see OnSocketActivated); nobody sees it in between.
+  void RefreshRelationList() override {
+    if (window_.handlingSocketEvents_) {
+      window_.relationListStale_ = true;
+    } else {
+      window_.RefreshRelationList();
+    }
+  }
+  void EnsureRelationRowVisible(int row) override {
+    if (window_.handlingSocketEvents_) {
+      window_.staleVisibleRow_ = row;
+    } else {
+      window_.EnsureRelationRowVisible(row);
+    }
+  }
   void SocketChanged() override { window_.SocketChanged(); }
 
  private:
@@ -255,8 +269,9 @@ bool CProvanDlg::StatusLine(std::string_view text) {
   if (statusLine_ == nullptr) return false;
   statusLine_->setText(ToQString(text));
   // Commands block the thread while they talk to a device; their progress
-  // must show at once, not when the event loop next runs.
-  statusLine_->repaint();
+  // must show at once, not when the event loop next runs. Request handling
+  // returns to the event loop at once, which paints the text anyway.
+  if (!handlingSocketEvents_) statusLine_->repaint();
   return true;
 }
 

@@ -208,6 +208,13 @@ class CProvanDlg : public QDialog {
   QLabel* statusLine_ = nullptr;
   QLabel* relationCounter_ = nullptr;
   QSocketNotifier* notifier_ = nullptr;
+  // Set while read events are handled: the status line then paints with the
+  // rest of the window instead of at once.
+  bool handlingSocketEvents_ = false;
+  // A served request asked for a rebuild of the relation list while read
+  // events were handled, and the row to keep in view after it.
+  bool relationListStale_ = false;
+  int staleVisibleRow_ = -1;
 };
 
 }  // namespace corvessa

@@ -3,6 +3,7 @@
 
 #include <mutex>
 
+#include <QElapsedTimer>
 #include <QSocketNotifier>
 
 #include "app/provan_dlg.h"
@@ -10,6 +11,19 @@
 #include "ui/widgets/busy_cursor.h"
 
 namespace corvessa {
+
+namespace {
+
+constexpr int kSocketEventsPerActivation = 128;
+constexpr qint64 kSocketEventBudgetNs = 8'000'000;
+
+QElapsedTimer StartedTimer() {
+  QElapsedTimer timer;
+  timer.start();
+  return timer;
+}
+
+}  // namespace
 
 void CProvanDlg::SocketChanged() {
   if (notifier_ != nullptr) {
@@ -26,9 +40,34 @@ void CProvanDlg::SocketChanged() {
 }
 
 void CProvanDlg::OnSocketActivated() {
-  // One datagram per event; the notifier fires again while more are waiting.
-  std::lock_guard held(runtime_->Lock());
-  runtime_->OnServerSocketEvent();
+  // Each read event still receives and handles one datagram under the lock,
+  // but the events of datagrams already waiting are handled before the window
+  // paints, as a message queue delivers its messages before a repaint: a
+  // power-up burst would otherwise pay for a repaint of both lists and a
+  // rebuild of the relation list per datagram and fall behind the devices'
+  // retries. The relation list is rebuilt once, after the last of them. Count and time are bounded
+  // so input and painting still get their turn; the notifier fires again for
+  // whatever is left.
+  const QElapsedTimer started = StartedTimer();
+  const int fd = runtime_->Fd();
+  handlingSocketEvents_ = true;
+  for (int handled = 0;;) {
+    {
+      std::lock_guard held(runtime_->Lock());
+      runtime_->OnServerSocketEvent();
+    }
+    // A receive error restarts the socket; the new one gets its own notifier.
+    if (++handled >= kSocketEventsPerActivation || started.nsecsElapsed() >= kSocketEventBudgetNs ||
+        runtime_->Fd() != fd || !runtime_->DatagramWaiting()) {
+      break;
+    }
+  }
+  handlingSocketEvents_ = false;
+  if (relationListStale_) {
+    relationListStale_ = false;
+    RefreshRelationList();
+    EnsureRelationRowVisible(staleVisibleRow_);
+  }
 }
 
 void CProvanDlg::OnClearHistory() { (void)runtime_->ClearHistory(); }

@@ -74,6 +74,7 @@ class ServerRuntime {
 
   std::recursive_mutex& Lock() { return lock_; }
   int Fd() const { return socket_ ? socket_->Fd() : -1; }
+  bool DatagramWaiting() const { return socket_ && socket_->DatagramWaiting(); }
   bool HasSocket() const { return socket_ != nullptr; }
   const ServerSocket* Socket() const { return socket_.get(); }
   const ServerIdentity& Identity() const { return identity_; }

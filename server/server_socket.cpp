@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <net/if.h>
+#include <poll.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -36,6 +37,12 @@ bool IsSourceAddressRefusal(int error) {
 }  // namespace
 
 ServerSocket::~ServerSocket() { Close(); }
+
+bool ServerSocket::DatagramWaiting() const {
+  if (fd_ < 0) return false;
+  pollfd watched{fd_, POLLIN, 0};
+  return ::poll(&watched, 1, 0) > 0 && (watched.revents & (POLLIN | POLLERR)) != 0;
+}
 
 bool ServerSocket::Create(std::string_view device, bool bindToDevice, std::uint16_t port) {
   Close();

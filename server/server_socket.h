@@ -61,6 +61,8 @@ class ServerSocket final : public DatagramSender {
 
   // Reads one datagram into `buffer`, which holds kReceiveBufferSize bytes.
   ReceiveResult Receive(std::uint8_t* buffer, std::size_t capacity);
+  // True when a datagram (or an error) is waiting to be received; never blocks.
+  bool DatagramWaiting() const;
 
   // Sends from the source address through the interface the last datagram
   // arrived on (else the home interface), so that broadcasts never leave by

@@ -1,8 +1,9 @@
 #pragma once
 // A ServerRuntime without a window: the socket's read events come from a
 // QSocketNotifier on the calling thread's event loop, one datagram per
-// activation, as the main window wires them. The relation list and status
-// line are not drawn, so what is measured is the request handling alone.
+// activation (the main window also handles the events of datagrams already
+// waiting before it paints). The relation list and status line are not
+// drawn, so what is measured is the request handling alone.
 
 #include <memory>
 #include <string>

@@ -3,13 +3,20 @@
 // socket events drive the handling, and busybox udhcpc asks from the client
 // namespace at the other end of the veth pair.
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <memory>
 #include <thread>
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
@@ -46,6 +53,30 @@ std::string Upper(std::string text) {
   return text;
 }
 
+// The window of the test's server namespace, serving on the veth.
+struct ServingWindow {
+  Surroundings surroundings;
+  std::unique_ptr<CProvanDlg> window;
+};
+
+void OpenServingWindow(ServingWindow& serving) {
+  const testsupport::VethLink& link = Namespaces().link;
+  SettingsStore& store = serving.surroundings.store;
+  store.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
+  store.SetString(names::kVersionSection, names::kLastAdapter, link.serverIf);
+  store.SetString(link.serverIf, names::kIpAddress, link.serverAddress);
+  SaveNetworkSettings(store, link.serverIf, ValidSettings());
+
+  corvessa::Environment env = serving.surroundings.Environment();
+  env.host = nullptr;  // the live host facts of the server namespace
+  // Two adapters live here (the veth and the second pair): the choice is the veth.
+  serving.surroundings.networkDialogs.chosenAdapter = Adapter{link.serverIf, link.serverAddress};
+  serving.window = std::make_unique<CProvanDlg>(std::move(env));
+  ASSERT_TRUE(serving.window->OnInitDialog()) << ::testing::PrintToString(serving.surroundings.log);
+  ASSERT_TRUE(serving.window->Runtime().HasSocket());
+  serving.window->show();
+}
+
 TEST(ServedThroughTheWindow, UdhcpcObtainsTheListedAddress) {
   (void)kNamespaces;
   REQUIRE_NAMESPACES();
@@ -61,21 +92,9 @@ TEST(ServedThroughTheWindow, UdhcpcObtainsTheListedAddress) {
   const std::vector<std::uint8_t> mac = ParseMac(macText);
   ASSERT_EQ(mac.size(), 6u) << macText;
 
-  Surroundings surroundings;
-  SettingsStore& store = surroundings.store;
-  store.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
-  store.SetString(names::kVersionSection, names::kLastAdapter, link.serverIf);
-  store.SetString(link.serverIf, names::kIpAddress, link.serverAddress);
-  SaveNetworkSettings(store, link.serverIf, ValidSettings());
-
-  corvessa::Environment env = surroundings.Environment();
-  env.host = nullptr;  // the live host facts of the server namespace
-  // Two adapters live here (the veth and the second pair): the choice is the veth.
-  surroundings.networkDialogs.chosenAdapter = Adapter{link.serverIf, link.serverAddress};
-  CProvanDlg window(std::move(env));
-  ASSERT_TRUE(window.OnInitDialog()) << ::testing::PrintToString(surroundings.log);
-  ASSERT_TRUE(window.Runtime().HasSocket());
-  window.show();
+  ServingWindow serving;
+  ASSERT_NO_FATAL_FAILURE(OpenServingWindow(serving));
+  CProvanDlg& window = *serving.window;
 
   window.Relations().Append(MakeRelation(mac, Ip(192, 168, 77, 50), "plc1", "Press line 4"));
   window.RefreshRelationList();
@@ -106,6 +125,79 @@ TEST(ServedThroughTheWindow, UdhcpcObtainsTheListedAddress) {
   EXPECT_EQ(window.RelationTableView()->Rows()->CellText(0, 1), "DHCP");
   EXPECT_EQ(window.StatusText(), "Sent 192.168.77.50 to Ethernet address " + macUpper);
   EXPECT_EQ(ToStdString(qobject_cast<QLabel*>(window.Control(ids::kRelationCounter))->text()), "1 of 256");
+}
+
+// Sends BOOTP requests from the client namespace as broadcasts on its end of
+// the veth, all before the window gets to run; false when a send fails.
+bool BroadcastFromClient(const std::vector<std::vector<std::uint8_t>>& requests, std::string& failure) {
+  bool ok = false;
+  std::thread sender([&] {
+    const testsupport::NamespaceGuard inClient(Namespaces().link.clientNs);
+    if (!inClient.ok()) {
+      failure = "cannot enter the client namespace";
+      return;
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    const std::string device = Namespaces().link.clientIf;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(67);
+    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    ok = fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0 &&
+         ::setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, device.c_str(), static_cast<socklen_t>(device.size() + 1)) == 0;
+    for (std::size_t i = 0; ok && i < requests.size(); ++i) {
+      ok = ::sendto(fd, requests[i].data(), requests[i].size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
+           static_cast<ssize_t>(requests[i].size());
+    }
+    if (!ok) failure = std::string("sending failed: ") + std::strerror(errno);
+    if (fd >= 0) ::close(fd);
+  });
+  sender.join();
+  return ok;
+}
+
+// A burst that is already waiting when the window next runs is handled to
+// the last datagram, and the relation list that was rebuilt for it shows
+// what was served.
+TEST(ServedThroughTheWindow, WaitingBurstIsHandledCompletelyAndTheListFollows) {
+  REQUIRE_NAMESPACES();
+  ServingWindow serving;
+  ASSERT_NO_FATAL_FAILURE(OpenServingWindow(serving));
+  CProvanDlg& window = *serving.window;
+
+  // Three listed devices spread through 300 requests, one of them last.
+  constexpr int kRequests = 300;
+  const auto macOf = [](int i) {
+    return std::vector<std::uint8_t>{0x02, 0x00, 0x5E, 0x10, static_cast<std::uint8_t>(i >> 8),
+                                     static_cast<std::uint8_t>(i)};
+  };
+  const int listed[] = {7, 150, kRequests - 1};
+  for (int k = 0; k < 3; ++k) {
+    window.Relations().Append(MakeRelation(macOf(listed[k]), Ip(192, 168, 77, static_cast<std::uint8_t>(60 + k)),
+                                           "dev" + std::to_string(k), ""));
+  }
+  window.RefreshRelationList();
+  QApplication::processEvents();
+
+  std::vector<std::vector<std::uint8_t>> requests;
+  for (int i = 0; i < kRequests; ++i) requests.push_back(BootpRequest(macOf(i)));
+  std::string failure;
+  ASSERT_TRUE(BroadcastFromClient(requests, failure)) << failure;
+
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (window.History().RowCount() < kRequests && elapsed.elapsed() < 10000) QTest::qWait(10);
+
+  ASSERT_EQ(window.History().RowCount(), kRequests);
+  EXPECT_EQ(window.History().Row(0).mac, "02:00:5E:10:01:2B");
+  EXPECT_EQ(window.StatusText(), "Sent 192.168.77.62 to Ethernet address 02:00:5E:10:01:2B");
+  const RowTableModel* rows = window.RelationTableView()->Rows();
+  ASSERT_EQ(rows->RowCount(), 3);
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(rows->CellText(row, 1), "BOOTP") << "row " << row;
+    EXPECT_EQ(rows->ItemData(row), window.Relations().At(row)) << "row " << row;
+  }
 }
 
 }  // namespace
