@@ -112,6 +112,7 @@ CProvanDlg::CProvanDlg(Environment environment, QWidget* parent)
   BuildControls();
   BuildMenus();
   ConnectLists();
+  SetUpPaintHold();
 }
 
 CProvanDlg::~CProvanDlg() {

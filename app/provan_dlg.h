@@ -12,6 +12,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QTimer>
 
 #include "app/environment.h"
 #include "core/network_settings.h"
@@ -163,6 +164,9 @@ class CProvanDlg : public QDialog {
   void ApplySort();
   void SocketChanged();
   void OnSocketActivated();
+  void SetUpPaintHold();
+  void OnPaintHoldOver();
+  void SetRequestViewsUpdatesEnabled(bool enabled);
   bool FatalStartup(std::string_view text, std::string_view caption);
   void RunFirewallCheckOnFirstStart();
   void RunPopup(QMenu& menu, const QPoint& globalPosition);
@@ -215,6 +219,10 @@ class CProvanDlg : public QDialog {
   // events were handled, and the row to keep in view after it.
   bool relationListStale_ = false;
   int staleVisibleRow_ = -1;
+  // Runs for one paint interval after read events painted; while it runs,
+  // the lists and status line do not paint (requestViewsHeld_).
+  QTimer paintHold_;
+  bool requestViewsHeld_ = false;
 };
 
 }  // namespace corvessa

@@ -7,7 +7,9 @@
 #   bench_load_stall       largest event-loop stall during the burst: the server
 #                          runtime alone, then the real main window (offscreen)
 # The network benchmarks need root (through sudo when you are not); they send
-# only inside the namespaces they create and remove.
+# only inside the namespaces they create and remove. The window is drawn
+# offscreen; to draw it on an X server instead, run
+#   xvfb-run -a env CORVESSA_BENCH_PLATFORM=xcb ./scripts/bench.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,7 +18,7 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build-bench -j "$(nproc)" --target corvessa bench_history bench_load bench_load_stall
 
 sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo --preserve-env=CORVESSA_BENCH_PLATFORM,DISPLAY,XAUTHORITY); fi
 
 echo "== bench_history =="
 build-bench/bench/bench_history

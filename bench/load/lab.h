@@ -31,7 +31,8 @@ class Lab {
   std::filesystem::path ConfigHome() const { return folder_ / "config"; }
   std::filesystem::path BpcFile() const { return folder_ / "fleet.bpc"; }
 
-  // The environment the program needs: offscreen platform, our settings.
+  // The environment the program needs: offscreen platform (unless
+  // CORVESSA_BENCH_PLATFORM names another), our settings.
   std::vector<std::pair<std::string, std::string>> ProgramEnvironment() const;
   // argv for `ip netns exec <server ns> <program...>`.
   std::vector<std::string> InServer(const std::vector<std::string>& command) const;

@@ -198,6 +198,13 @@ TEST(ServedThroughTheWindow, WaitingBurstIsHandledCompletelyAndTheListFollows) {
     EXPECT_EQ(rows->CellText(row, 1), "BOOTP") << "row " << row;
     EXPECT_EQ(rows->ItemData(row), window.Relations().At(row)) << "row " << row;
   }
+
+  // Painting may be held back while requests keep coming, never for good.
+  QTest::qWait(200);
+  for (const int id : {ids::kHistoryList, ids::kRelationList, ids::kStatusLine}) {
+    ASSERT_NE(window.Control(id), nullptr) << id;
+    EXPECT_TRUE(window.Control(id)->updatesEnabled()) << "control " << id;
+  }
 }
 
 }  // namespace
