@@ -8,6 +8,7 @@ namespace {
 
 constexpr char kSeparator = ',';
 constexpr char kQuote = '"';
+constexpr std::string_view kLineBreaks = "\r\n";
 
 // The quote-aware cut; nothing when a quoted field is not closed properly.
 std::optional<std::vector<std::string>> SplitQuoted(std::string_view line) {
@@ -69,8 +70,40 @@ std::vector<std::string> SplitCsvFields(std::string_view line) {
   return SplitFields(line, std::string_view(&kSeparator, 1));
 }
 
+std::size_t CsvRecordEnd(std::string_view text, std::size_t begin) {
+  const std::size_t size = text.size();
+  const std::size_t lineEnd = std::min(text.find_first_of(kLineBreaks, begin), size);
+  bool fieldStart = true;
+  bool inQuotes = false;
+  bool afterQuote = false;
+  for (std::size_t i = begin; i < size; ++i) {
+    const char c = text[i];
+    if (inQuotes) {
+      if (c != kQuote) continue;
+      if (i + 1 < size && text[i + 1] == kQuote) {
+        ++i;
+        continue;
+      }
+      inQuotes = false;
+      afterQuote = true;
+      continue;
+    }
+    const bool breaks = c == '\r' || c == '\n';
+    if (afterQuote && c != kSeparator && !breaks) return lineEnd;
+    afterQuote = false;
+    if (breaks) return i;
+    if (c == kSeparator) {
+      fieldStart = true;
+      continue;
+    }
+    inQuotes = fieldStart && c == kQuote;
+    fieldStart = false;
+  }
+  return inQuotes ? lineEnd : size;
+}
+
 std::string QuoteCsvField(std::string_view field) {
-  if (field.find_first_of(",\"") == std::string_view::npos) return std::string(field);
+  if (field.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(field);
   std::string quoted(1, kQuote);
   for (const char c : field) {
     if (c == kQuote) quoted += kQuote;

@@ -1,6 +1,7 @@
 #pragma once
-// Cutting CSV lines into fields, and quoting fields for writing.
+// Cutting CSV records into fields, and quoting fields for writing.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,8 +21,16 @@ std::vector<std::string> SplitFields(std::string_view text, std::string_view sep
 // without quotes, so files written without quoting read as they always did.
 std::vector<std::string> SplitCsvFields(std::string_view line);
 
+// Where the relation record that starts at `begin` ends: at the first CR or
+// LF outside a quoted field, so a quoted field may hold line breaks. When the
+// quoting of the record does not parse that way (a quote left open to the end
+// of the text, or text after a closing quote), the record is the line alone,
+// as it always was. Returns an index in [begin, text.size()].
+std::size_t CsvRecordEnd(std::string_view text, std::size_t begin);
+
 // The field as written to a file: enclosed in double quotes, with each quote
-// inside doubled, when it holds a comma or a double quote; otherwise as it is.
+// inside doubled, when it holds a comma, a double quote or a line break;
+// otherwise as it is.
 std::string QuoteCsvField(std::string_view field);
 
 }  // namespace corvessa

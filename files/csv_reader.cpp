@@ -32,14 +32,15 @@ Column ColumnOf(std::string_view name) {
   return Column::Other;
 }
 
-// Walks the non-empty lines of a text; CR, LF and CR LF all end a line, and
-// consecutive line ends make empty lines, which are no records.
+// Walks the non-empty records of a text; CR, LF and CR LF all end a line, and
+// consecutive line ends make empty lines, which are no records. A record is
+// one line unless a quoted field in it holds line breaks.
 class LineCursor {
  public:
   explicit LineCursor(std::string_view text) : text_(text) {}
   [[nodiscard]] bool Next(std::string_view& line) {
     while (start_ < text_.size()) {
-      const std::size_t end = std::min(text_.find_first_of(kLineEnds, start_), text_.size());
+      const std::size_t end = CsvRecordEnd(text_, start_);
       const std::size_t begin = start_;
       start_ = end + 1;
       if (end > begin) {

@@ -98,6 +98,42 @@ TEST(CsvWriterTest, CommasAndQuotesSurviveTheRoundTrip) {
   EXPECT_EQ(Description(*r->table.At(1)), "say \"hi\"");
 }
 
+TEST(CsvWriterTest, LineBreaksInTextsSurviveTheRoundTrip) {
+  // A .bpc may carry texts with line breaks; written raw, the relation would
+  // be lost on the next CSV open.
+  RelationTable table;
+  table.Append(MakeRelation(kMac1, Ip(192, 168, 1, 50), "a\rb", "Line 3\r\ncabinet 2"));
+  table.Append(MakeRelation(kMac2, Ip(192, 168, 1, 51), "plc", "end\n"));
+  const std::string expected =
+      "MAC,IP,Hostname,Description"
+      "\n00:1D:9C:C8:12:34,192.168.1.50,\"a\rb\",\"Line 3\r\ncabinet 2\""
+      "\n00:1D:9C:C8:12:35,192.168.1.51,plc,\"end\n\"";
+  const std::string written = WriteCsv(table);
+  EXPECT_EQ(written, expected);
+
+  const auto r = Load(written);
+  ASSERT_TRUE(r->load.Succeeded());
+  EXPECT_EQ(r->load.omitted, 0);
+  ASSERT_EQ(r->table.Count(), 2);
+  EXPECT_EQ(Hostname(*r->table.At(0)), "a\rb");
+  EXPECT_EQ(Description(*r->table.At(0)), "Line 3\r\ncabinet 2");
+  EXPECT_EQ(Description(*r->table.At(1)), "end\n");
+}
+
+TEST(CsvReaderTest, AQuoteLeftOpenSpoilsOnlyItsOwnLine) {
+  // Files from other tools with a stray opening quote read line by line as
+  // before: the broken line is one record, the next lines are their own.
+  const auto r = Load(
+      "MAC,IP,Hostname,Description"
+      "\n00:1D:9C:C8:12:34,192.168.1.50,a,\"open"
+      "\n00:1D:9C:C8:12:35,192.168.1.51,b,y");
+  ASSERT_TRUE(r->load.Succeeded());
+  EXPECT_EQ(r->load.omitted, 0);
+  ASSERT_EQ(r->table.Count(), 2);
+  EXPECT_EQ(Description(*r->table.At(0)), "\"open");
+  EXPECT_EQ(Description(*r->table.At(1)), "y");
+}
+
 // --- Reading: header ------------------------------------------------------------
 
 TEST(CsvReaderTest, NothingAfterTheHeaderLine) {

@@ -91,12 +91,36 @@ TEST(QuoteCsvFieldTest, QuotesOnlyWhenNeeded) {
       {"say \"hi\"", "\"say \"\"hi\"\"\""},
       {"\"", "\"\"\"\""},
       {",", "\",\""},
+      {"two\r\nlines", "\"two\r\nlines\""},
+      {"lf\n", "\"lf\n\""},
+      {"\rcr", "\"\rcr\""},
   };
   for (const auto& [field, written] : cases) {
     SCOPED_TRACE(field);
     EXPECT_EQ(QuoteCsvField(field), written);
     EXPECT_EQ(SplitCsvFields(written), Fields{std::string(field)});
   }
+}
+
+// Record ends: `text` from index 0, and where the record ends in it.
+TEST(CsvRecordEndTest, LineBreaksEndARecordOnlyOutsideQuotes) {
+  const std::pair<std::string_view, std::size_t> cases[] = {
+      {"a,b\nc", 3},                       // an ordinary line
+      {"a,b", 3},                           // the last line, no break after it
+      {"\na", 0},                          // an empty line
+      {"a,\"x\r\ny\",b\r\nc", 10},          // a quoted break is text; the next one ends it
+      {"a,\"x\ny\"", 7},                     // to the end of the text
+      {"\"x\"\"\n\"\"y\",b\nc", 11},          // doubled quotes around the break
+      {"a,b\"c\nd\"", 5},                    // a quote inside a field opens nothing
+      {"a,\"x\nb,c", 4},                     // never closed: the line alone
+      {"a,\"x\ny\"z,c\nd", 4},               // text after the closing quote: the line alone
+      {"a,\"x\"y\nz", 6},                     // the same within one line: the line as before
+  };
+  for (const auto& [text, end] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(CsvRecordEnd(text, 0), end);
+  }
+  EXPECT_EQ(CsvRecordEnd("a\n\"x\ny\",z\nw", 2), 9u);  // from a later start
 }
 
 }  // namespace
