@@ -12,6 +12,7 @@
 #include "netconfig/host_address.h"
 #include "server/server_runtime.h"
 #include "ui/network_settings_store.h"
+#include "ui/widgets/table.h"
 #include "ui/prompts.h"
 #include "ui/widgets/table.h"
 
@@ -43,6 +44,11 @@ void CProvanDlg::RunFirewallCheckOnFirstStart() {
 void CProvanDlg::SetupLists() {
   historyList_->SetupColumns(Headers(text::kHistoryColumns));
   relationList_->SetupColumns(Headers(text::kRelationColumns));
+  // "Type  " fits its header but not "BOOTP" in the lists' bold font.
+  constexpr int kTypeColumn = 1;
+  for (Table* list : {historyList_, relationList_}) {
+    for (const std::string_view type : {text::kTypeBootp, text::kTypeDhcp}) list->WidenColumnFor(kTypeColumn, type);
+  }
 }
 
 bool CProvanDlg::OnInitDialog() {

@@ -21,6 +21,7 @@
 #include "app/control_id.h"
 #include "netconfig/widgets/set_defaults_dlg.h"
 #include "tests/app/window_fixture.h"
+#include "tests/support/cell_fit.h"
 #include "ui/widgets/ip_address_edit.h"
 #include "ui/widgets/qt_text.h"
 #include "ui/widgets/table.h"
@@ -480,6 +481,10 @@ TEST_F(MainWindowTest, ServedRequestShowsTypeStatusAndHistory) {
   ASSERT_EQ(window->History().RowCount(), 1);
   EXPECT_EQ(window->History().Row(0),
             (HistoryEntry{"00:1D:9C:C8:12:34", "BOOTP", "9:05:03", "1", "192.168.77.50", "plc1"}));
+
+  // Both lists show the type whole, in their bold font.
+  EXPECT_TRUE(testsupport::CellShowsWhole(*window->RelationTableView(), 0, 1, QStringLiteral("BOOTP")));
+  EXPECT_TRUE(testsupport::CellShowsWhole(*window->HistoryTable(), 0, 1, QStringLiteral("BOOTP")));
 
   Request({0x00, 0x11, 0x22, 0x33, 0x44, 0x55});
   EXPECT_EQ(window->StatusText(), "Unable to service BOOTP request from 00:11:22:33:44:55.");

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/cell_fit.h"
 #include "ui/widgets/table.h"
 
 namespace corvessa {
@@ -64,6 +65,26 @@ TEST(TableColumns, TrailingBlanksWidenAColumn) {
   plain.SetupColumns({"IP Address", "Hostname"});
   padded.SetupColumns({"IP Address          ", "Hostname"});
   EXPECT_GT(padded.horizontalHeader()->sectionSize(0), plain.horizontalHeader()->sectionSize(0));
+}
+
+bool ShowsWhole(const Table& table, int row, int column, const QString& text) {
+  return testsupport::CellShowsWhole(table, row, column, text);
+}
+
+TEST_F(TableTest, WidenColumnForShowsTheTextWholeAndNeverNarrows) {
+  table.Rows()->InsertRow(0, {"00:1D:9C:C8:12:34", "WWWWWWWWWW"});
+  const int before = table.horizontalHeader()->sectionSize(1);
+  ASSERT_FALSE(ShowsWhole(table, 0, 1, QStringLiteral("WWWWWWWWWW")));  // the header alone is too narrow
+
+  table.WidenColumnFor(1, "WWWWWWWWWW");
+  EXPECT_GT(table.horizontalHeader()->sectionSize(1), before);
+  EXPECT_TRUE(ShowsWhole(table, 0, 1, QStringLiteral("WWWWWWWWWW")));
+
+  const int widened = table.horizontalHeader()->sectionSize(1);
+  table.WidenColumnFor(1, "W");
+  table.WidenColumnFor(1, "");
+  table.WidenColumnFor(99, "WWWWWWWWWWWWWWWWWWWW");  // no such column
+  EXPECT_EQ(table.horizontalHeader()->sectionSize(1), widened);
 }
 
 TEST_F(TableTest, SingleSelectionKeepsOneRow) {

@@ -9,6 +9,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+
+#include "ui/widgets/qt_text.h"
 
 namespace corvessa {
 
@@ -69,6 +73,19 @@ void Table::FitColumnsToHeaders() {
   // which are there to widen a column. The last section stretches over the rest.
   QHeaderView* head = horizontalHeader();
   for (int i = 0; i < head->count(); ++i) head->resizeSection(i, head->sectionSizeHint(i));
+}
+
+void Table::WidenColumnFor(int column, std::string_view text) {
+  QHeaderView* head = horizontalHeader();
+  if (column < 0 || column >= head->count()) return;
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.features |= QStyleOptionViewItem::HasDisplay;
+  option.text = ToQString(text);
+  // The cell is the section less the grid line, when there is one.
+  const int needed =
+      style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + (showGrid() ? 1 : 0);
+  if (head->sectionSize(column) < needed) head->resizeSection(column, needed);
 }
 
 void Table::SetModel(ColumnsModel* model) {

@@ -8,6 +8,7 @@
 // (the history) set with SetModel.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QPoint>
@@ -28,6 +29,10 @@ class Table : public QTableView {
   // left-aligned columns whose widths fit their header texts, the last one
   // filling the rest of the width.
   void SetupColumns(const std::vector<std::string>& headers);
+  // Widens a column, never narrows it, so that a cell holding `text` shows it
+  // whole: a header that fits its own text may be narrower than the values in
+  // the list's bold font.
+  void WidenColumnFor(int column, std::string_view text);
 
   // The model shown; not owned unless it is the table's own. nullptr returns
   // to the table's own rows.
