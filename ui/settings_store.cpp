@@ -288,7 +288,11 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content,
   fs::create_directories(folder, error);
   if (error) return false;
 
-  std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  // Appended piece by piece: GCC 12 at -O3 sees a false overlap in "." + name.
+  std::string hidden(1, '.');
+  hidden += target.filename().string();
+  hidden += ".XXXXXX";
+  std::string temporary = (folder / hidden).string();
   FileDescriptor file(::mkstemp(temporary.data()));
   if (file.get() < 0) return false;
   const bool written = (!mode || ::fchmod(file.get(), *mode) == 0) && WriteAll(file.get(), content) &&
