@@ -59,7 +59,7 @@ class StartupTest : public ::testing::Test {
     SaveNetworkSettings(store, A(), ValidSettings());
   }
 
-  std::string SettingsBytes() const { return ReadFile(surroundings.SettingsPath()); }
+  std::string SettingsBytes() const { return ReadWholeFile(surroundings.SettingsPath()); }
 
   // Runs the window modally; once it shows, notes "main window" and asks it
   // to end.

@@ -6,12 +6,9 @@
 // creates the QApplication.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,34 +25,16 @@
 #include "netconfig/host_network.h"
 #include "server/reply.h"
 #include "server/server_runtime.h"
+#include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 #include "ui/widgets/scripted_file_dialogs.h"
 #include "ui/widgets/scripted_prompts.h"
 
 namespace corvessa::app_test {
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvessa-app-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testsupport::ReadWholeFile;
+using testsupport::TempFolder;
+using testsupport::WriteWholeFile;
 
 inline constexpr unsigned kEthernet = 1;
 inline constexpr unsigned kLoopback = 772;
@@ -158,7 +137,7 @@ struct Surroundings {
     return env;
   }
 
-  TempFolder folder;
+  TempFolder folder{"app"};
   SettingsStore store;
   EventLog log;
   ScriptedPrompts prompts{PromptAnswer::Cancel};

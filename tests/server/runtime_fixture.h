@@ -2,10 +2,7 @@
 // Scripted surroundings of a ServerRuntime: the window's callbacks, message
 // boxes, host facts and a sender that records what would go to the wire.
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -78,23 +75,6 @@ class RecordingSender final : public DatagramSender {
   int attempts = 0;
   int failFromAttempt = 0;  // 0: never fail
   std::vector<Sent> sent;
-};
-
-// A folder of its own under the temporary directory, removed at the end.
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& tag)
-      : path_(std::filesystem::temp_directory_path() / ("corvessa-" + tag + "-" + std::to_string(getpid()))) {
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
 };
 
 }  // namespace corvessa::testing_runtime

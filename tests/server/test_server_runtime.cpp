@@ -11,6 +11,7 @@
 #include "core/strings.h"
 #include "server/server_runtime.h"
 #include "tests/server/runtime_fixture.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvessa {
 namespace {
@@ -19,7 +20,7 @@ using testing_runtime::FakeHost;
 using testing_runtime::RecordingOwner;
 using testing_runtime::RecordingSender;
 using testing_runtime::ScriptedPrompts;
-using testing_runtime::TempFolder;
+using testsupport::TempFolder;
 
 using Mac = std::array<std::uint8_t, 6>;
 constexpr Mac kListedMac = {0x00, 0x1D, 0x9C, 0xC8, 0x12, 0x34};
