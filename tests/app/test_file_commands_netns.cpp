@@ -42,9 +42,9 @@ class NamespaceFileTest : public ::testing::Test {
   void SetUp() override {
     (void)kNamespaces;
     REQUIRE_NAMESPACES();
-    loopback = MakeInterface("lo", 1, kLoopback, {{Ip(127, 0, 0, 1), Ip(255, 0, 0, 0)}});
-    interfaceA = MakeInterface(A(), 10, kEthernet, {{Ip(192, 168, 77, 1), Ip(255, 255, 255, 0)}});
-    interfaceB = MakeInterface(B(), 11, kEthernet, {{Ip(10, 9, 0, 1), Ip(255, 255, 255, 0)}});
+    loopback = MakeInterface("lo", 1, kLoopbackLinkType, true, {{Ip(127, 0, 0, 1), Ip(255, 0, 0, 0)}});
+    interfaceA = MakeInterface(A(), 10, kEthernetLinkType, true, {{Ip(192, 168, 77, 1), Ip(255, 255, 255, 0)}});
+    interfaceB = MakeInterface(B(), 11, kEthernetLinkType, true, {{Ip(10, 9, 0, 1), Ip(255, 255, 255, 0)}});
 
     // A user who has worked on both interfaces before and last chose A.
     SettingsStore& store = surroundings.store;

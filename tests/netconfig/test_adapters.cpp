@@ -4,7 +4,7 @@
 
 #include "core/settings_names.h"
 #include "netconfig/adapters.h"
-#include "tests/netconfig/scripted_host.h"
+#include "tests/support/scripted_host.h"
 #include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 
@@ -14,10 +14,10 @@ void PrintTo(const Adapter& adapter, std::ostream* out) { *out << adapter.descri
 
 namespace {
 
-using testing::kLoopbackLinkType;
-using testing::kNoneLinkType;
-using testing::MakeInterface;
-using testing::ScriptedHost;
+using testsupport::kLoopbackLinkType;
+using testsupport::kNoneLinkType;
+using testsupport::MakeInterface;
+using testsupport::ScriptedHost;
 
 namespace names = settings_names;
 

@@ -2,7 +2,7 @@
 
 #include "core/settings_names.h"
 #include "netconfig/interface_configuration.h"
-#include "tests/netconfig/scripted_host.h"
+#include "tests/support/scripted_host.h"
 #include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 
@@ -15,9 +15,9 @@ void PrintTo(const InterfaceConfiguration& c, std::ostream* out) {
 
 namespace {
 
-using testing::kLoopbackLinkType;
-using testing::MakeInterface;
-using testing::ScriptedHost;
+using testsupport::kLoopbackLinkType;
+using testsupport::MakeInterface;
+using testsupport::ScriptedHost;
 
 namespace names = settings_names;
 

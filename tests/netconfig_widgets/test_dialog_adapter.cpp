@@ -18,9 +18,9 @@
 
 #include "core/settings_names.h"
 #include "netconfig/widgets/dialog_adapter.h"
-#include "tests/netconfig/scripted_host.h"
-#include "tests/support/temp_folder.h"
 #include "tests/netconfig_widgets/dialog_test_support.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 #include "ui/widgets/scripted_prompts.h"
 
@@ -28,10 +28,10 @@ namespace corvessa {
 namespace {
 
 using testing::FindControl;
-using testing::kLoopbackLinkType;
-using testing::MakeInterface;
+using testsupport::kLoopbackLinkType;
+using testsupport::MakeInterface;
 using testsupport::ReadWholeFile;
-using testing::ScriptedHost;
+using testsupport::ScriptedHost;
 
 namespace names = settings_names;
 

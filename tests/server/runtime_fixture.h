@@ -1,14 +1,12 @@
 #pragma once
 // Scripted surroundings of a ServerRuntime: the window's callbacks, message
-// boxes, host facts and a sender that records what would go to the wire.
+// boxes and a sender that records what would go to the wire.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "netconfig/host_network.h"
 #include "server/reply.h"
 #include "server/server_runtime.h"
 #include "ui/prompts.h"
@@ -47,17 +45,6 @@ class ScriptedPrompts final : public Prompts {
   }
   PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override { return PromptAnswer::Cancel; }
   std::vector<Shown> shown;
-};
-
-class FakeHost final : public HostNetwork {
- public:
-  std::vector<HostInterface> Interfaces() const override { return interfaces; }
-  std::optional<std::string> HostName() const override { return hostName; }
-  std::optional<std::vector<std::uint32_t>> ResolveName(const std::string&) const override { return resolved; }
-
-  std::vector<HostInterface> interfaces;
-  std::optional<std::string> hostName = std::string("corvessa-test");
-  std::optional<std::vector<std::uint32_t>> resolved;
 };
 
 class RecordingSender final : public DatagramSender {
