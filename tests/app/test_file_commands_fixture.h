@@ -60,7 +60,7 @@ class FileCommandsTest : public ::testing::Test {
   // plant.bpc with the three relations, loaded without a question.
   std::string LoadThree() {
     const std::string path = PathOf("plant.bpc");
-    WriteBytes(path, ThreeRelationsBpc());
+    WriteWholeFile(path, ThreeRelationsBpc());
     surroundings.fileDialogs.QueueAnswer(path);
     EXPECT_TRUE(window->LoadConfiguration(true));
     return path;

@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 TEST_F(FileCommandsTest, OpenShowsTheLastRelationOnTopAndNamesTheFile) {
   const std::string path = PathOf("plant.bpc");
-  WriteBytes(path, ThreeRelationsBpc());
+  WriteWholeFile(path, ThreeRelationsBpc());
   Open(path);
 
   EXPECT_EQ(surroundings.fileDialogs.Requests(),
@@ -48,11 +48,11 @@ TEST_F(FileCommandsTest, OpenShowsTheLastRelationOnTopAndNamesTheFile) {
 
 TEST_F(FileCommandsTest, CsvLoadKeepsTheSettingsClearsModifiedAndCountsOmittedRecords) {
   const std::string path = PathOf("devices.csv");
-  WriteText(path,
-            "MAC,IP,Hostname,Description\r\n"
-            "00:1D:9C:C8:12:34,192.168.1.10,plc-a,Line 1\r\n"
-            "not-a-mac,192.168.1.99,x,y\r\n"
-            "00:1D:9C:C8:12:35,192.168.1.11,plc-b,Line 2\r\n");
+  WriteWholeFile(path,
+                 "MAC,IP,Hostname,Description\r\n"
+                 "00:1D:9C:C8:12:34,192.168.1.10,plc-a,Line 1\r\n"
+                 "not-a-mac,192.168.1.99,x,y\r\n"
+                 "00:1D:9C:C8:12:35,192.168.1.11,plc-b,Line 2\r\n");
   Enter({&kThird});
   surroundings.prompts.QueueAnswer(PromptAnswer::No);
   Open(path);
@@ -100,7 +100,7 @@ TEST_F(FileCommandsTest, OlderFormatsLoadAndStayModified) {
     NewWindow();
     window->Settings().dns1 = kOwnDns;
     const std::string path = PathOf(c.name);
-    WriteBytes(path, c.bytes);
+    WriteWholeFile(path, c.bytes);
     Open(path);
     EXPECT_EQ(RowMacs(), (std::vector<std::string>{kSecond.macText, kFirst.macText})) << c.name;
     EXPECT_EQ(Cell(0, 3), c.secondHostname) << c.name;
@@ -146,7 +146,7 @@ TEST_F(FileCommandsTest, FailedLoadShowsItsBoxEmptiesTheListAndKeepsTheRest) {
     window->SetModified(true);
     window->Settings().dns2 = Ip(192, 168, 1, 3);
     const std::string path = PathOf(c.name);
-    if (c.bytes) WriteBytes(path, *c.bytes);
+    if (c.bytes) WriteWholeFile(path, *c.bytes);
     surroundings.prompts.ClearShown();
 
     surroundings.fileDialogs.QueueAnswer(path);
@@ -189,7 +189,7 @@ TEST_F(FileCommandsTest, UnsupportedVersionShowsItsBoxAndLoadsNothing) {
   const std::string loaded = LoadThree();
   FileBytes file = BpcHeader({0x00, 0x00, 0x01, 0x00}, 0);  // version 0x00010000
   const std::string path = PathOf("future.bpc");
-  WriteBytes(path, file.Bytes());
+  WriteWholeFile(path, file.Bytes());
   surroundings.fileDialogs.QueueAnswer(path);
   EXPECT_FALSE(window->LoadConfiguration(true));
 

@@ -42,9 +42,9 @@ class NamespaceFileTest : public ::testing::Test {
   void SetUp() override {
     (void)kNamespaces;
     REQUIRE_NAMESPACES();
-    loopback = MakeInterface("lo", 1, kLoopback, {{Ip(127, 0, 0, 1), Ip(255, 0, 0, 0)}});
-    interfaceA = MakeInterface(A(), 10, kEthernet, {{Ip(192, 168, 77, 1), Ip(255, 255, 255, 0)}});
-    interfaceB = MakeInterface(B(), 11, kEthernet, {{Ip(10, 9, 0, 1), Ip(255, 255, 255, 0)}});
+    loopback = MakeInterface("lo", 1, kLoopbackLinkType, true, {{Ip(127, 0, 0, 1), Ip(255, 0, 0, 0)}});
+    interfaceA = MakeInterface(A(), 10, kEthernetLinkType, true, {{Ip(192, 168, 77, 1), Ip(255, 255, 255, 0)}});
+    interfaceB = MakeInterface(B(), 11, kEthernetLinkType, true, {{Ip(10, 9, 0, 1), Ip(255, 255, 255, 0)}});
 
     // A user who has worked on both interfaces before and last chose A.
     SettingsStore& store = surroundings.store;
@@ -75,7 +75,7 @@ TEST_F(NamespaceFileTest, OneArgumentOpensTheFileAfterTheSettingsAreLoaded) {
   surroundings.networkDialogs.enteredSettings = ValidSettings();
   surroundings.host.interfaces = {loopback, interfaceA};
   const std::string path = PathOf("plant.bpc");
-  WriteBytes(path, ThreeRelationsBpc());
+  WriteWholeFile(path, ThreeRelationsBpc());
   corvessa::Environment env = surroundings.Environment();
   env.arguments = {path};
 
@@ -97,8 +97,8 @@ TEST_F(NamespaceFileTest, OneArgumentOpensTheFileAfterTheSettingsAreLoaded) {
 
 TEST_F(NamespaceFileTest, TwoArgumentsOpenNothingEvenWhenBothAreFiles) {
   surroundings.host.interfaces = {loopback, interfaceA};
-  WriteBytes(PathOf("a.bpc"), ThreeRelationsBpc());
-  WriteBytes(PathOf("b.bpc"), ThreeRelationsBpc());
+  WriteWholeFile(PathOf("a.bpc"), ThreeRelationsBpc());
+  WriteWholeFile(PathOf("b.bpc"), ThreeRelationsBpc());
   corvessa::Environment env = surroundings.Environment();
   env.arguments = {PathOf("a.bpc"), PathOf("b.bpc")};
 
@@ -125,7 +125,7 @@ class InterfaceChangeTest : public NamespaceFileTest {
 
     // plant.bpc loaded, its top row deleted: two relations, not saved.
     file = PathOf("plant.bpc");
-    WriteBytes(file, ThreeRelationsBpc());
+    WriteWholeFile(file, ThreeRelationsBpc());
     surroundings.fileDialogs.QueueAnswer(file);
     ASSERT_TRUE(window->LoadConfiguration(true));
     window->RelationTableView()->SelectRow(0, false);
@@ -136,7 +136,7 @@ class InterfaceChangeTest : public NamespaceFileTest {
     window->Runtime().HandleDatagram(request.data(), request.size());
     ASSERT_EQ(window->History().RowCount(), 1);
 
-    fileBefore = ReadFile(file);
+    fileBefore = ReadWholeFile(file);
     settingsBefore = window->Settings();
     fdBefore = window->Runtime().Fd();
     surroundings.networkDialogs.chosenAdapter = Adapter{B(), "10.9.0.1"};
@@ -169,7 +169,7 @@ TEST_F(InterfaceChangeTest, CancelKeepsTheServerTheListsAndTheSelectedInterface)
   surroundings.prompts.QueueAnswer(PromptAnswer::Cancel);
   window->OnCommand(ids::kSelectInterface);
   ExpectNothingChanged("cancel");
-  EXPECT_EQ(ReadFile(file), fileBefore);
+  EXPECT_EQ(ReadWholeFile(file), fileBefore);
 }
 
 TEST_F(InterfaceChangeTest, SaveThatFailsStopsTheChangeLikeCancel) {
@@ -177,7 +177,7 @@ TEST_F(InterfaceChangeTest, SaveThatFailsStopsTheChangeLikeCancel) {
   surroundings.prompts.QueueAnswer(PromptAnswer::Yes);
   window->OnCommand(ids::kSelectInterface);
   ExpectNothingChanged("failed save");
-  EXPECT_EQ(ReadFile(file), fileBefore);
+  EXPECT_EQ(ReadWholeFile(file), fileBefore);
 }
 
 TEST_F(InterfaceChangeTest, SaveDialogCancelledStopsTheChangeLikeCancel) {
@@ -199,7 +199,7 @@ TEST_F(InterfaceChangeTest, NoSwitchesAndEmptiesBothLists) {
   EXPECT_EQ(window->RelationTableView()->RowCount(), 0);
   EXPECT_EQ(window->History().RowCount(), 0);
   EXPECT_EQ(window->Settings().gateway, Ip(10, 9, 0, 254));
-  EXPECT_EQ(ReadFile(file), fileBefore);
+  EXPECT_EQ(ReadWholeFile(file), fileBefore);
   // Discarding the relations is no save: the flag stays as it was.
   EXPECT_TRUE(window->Modified());
 }
@@ -212,7 +212,7 @@ TEST_F(InterfaceChangeTest, YesSavesToTheCurrentFileThenSwitches) {
   FileBytes expected = BpcHeader(kVersion3, 2);
   AppendRecord(expected, kFirst);
   AppendRecord(expected, kSecond);
-  EXPECT_EQ(ReadFile(file), std::string(expected.Bytes().begin(), expected.Bytes().end()));
+  EXPECT_EQ(ReadWholeFile(file), std::string(expected.Bytes().begin(), expected.Bytes().end()));
   EXPECT_EQ(surroundings.fileDialogs.Requests().size(), asked);
   EXPECT_EQ(window->StatusText(), "Save file complete");
   EXPECT_FALSE(window->Modified());

@@ -45,7 +45,7 @@ TEST_F(FileCommandsTest, SaveAsChoosesTheFormatByTheName) {
     ASSERT_EQ(surroundings.fileDialogs.Requests().size(), asked + 1) << c.name;
     EXPECT_EQ(surroundings.fileDialogs.Requests().back(),
               (RecordedFileDialog{FileDialogKind::Save, {std::string(kSaveFilter), "bpc"}}));
-    EXPECT_EQ(ReadFile(path), c.bytes) << c.name;
+    EXPECT_EQ(ReadWholeFile(path), c.bytes) << c.name;
     EXPECT_EQ(window->StatusText(), kSaveComplete) << c.name;
     EXPECT_EQ(window->CurrentFileName(), path) << c.name;
     EXPECT_EQ(Title(), "Corvessa - " + path) << c.name;
@@ -64,7 +64,7 @@ TEST_F(FileCommandsTest, SaveWritesTheNamedFileWithoutAsking) {
   FileBytes expected = BpcHeader(kVersion3, 2);
   AppendRecord(expected, kFirst);
   AppendRecord(expected, kSecond);
-  EXPECT_EQ(ReadFile(path), std::string(expected.Bytes().begin(), expected.Bytes().end()));
+  EXPECT_EQ(ReadWholeFile(path), std::string(expected.Bytes().begin(), expected.Bytes().end()));
   EXPECT_EQ(surroundings.fileDialogs.Requests().size(), 1u);  // only the Open of LoadThree
   EXPECT_EQ(window->StatusText(), kSaveComplete);
   EXPECT_FALSE(SaveEnabled());
@@ -143,7 +143,7 @@ class FileSizeLimit {
 
 TEST_F(FileCommandsTest, SaveThatFailsHalfwayLeavesThePreviousFileAsItWas) {
   const std::string path = LoadThree();
-  const std::string before = ReadFile(path);
+  const std::string before = ReadWholeFile(path);
   window->Settings().dns2 = Ip(192, 168, 1, 3);
   window->SetModified(true);
   {
@@ -152,7 +152,7 @@ TEST_F(FileCommandsTest, SaveThatFailsHalfwayLeavesThePreviousFileAsItWas) {
     ASSERT_TRUE(limit.Active());
     window->OnCommand(ids::kFileSave);
   }
-  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(ReadWholeFile(path), before);
   EXPECT_EQ(window->StatusText(), kSaveFailed);
   EXPECT_TRUE(window->Modified());
   EXPECT_TRUE(SaveEnabled());
@@ -176,7 +176,7 @@ TEST_F(FileCommandsTest, SaveAsThatFailsStillNamesTheChosenFile) {
 TEST_F(FileCommandsTest, OpenWithChangesYesAndCancelledSaveDialogAbortsTheLoad) {
   Enter({&kFirst, &kSecond});
   const std::string other = PathOf("other.bpc");
-  WriteBytes(other, ThreeRelationsBpc());
+  WriteWholeFile(other, ThreeRelationsBpc());
   surroundings.prompts.QueueAnswer(PromptAnswer::Yes);
   surroundings.fileDialogs.QueueAnswer(std::nullopt);  // the save dialog
   surroundings.fileDialogs.QueueAnswer(other);         // an open dialog would take this
@@ -203,7 +203,7 @@ TEST_F(FileCommandsTest, OpenWithChangesFollowsTheAnswer) {
       {PromptAnswer::Yes, true, true},
   };
   const std::string other = PathOf("other.bpc");
-  WriteBytes(other, ThreeRelationsBpc());
+  WriteWholeFile(other, ThreeRelationsBpc());
   const std::string current = PathOf("current.csv");
   for (const Case& c : cases) {
     NewWindow();
@@ -225,7 +225,7 @@ TEST_F(FileCommandsTest, OpenWithChangesFollowsTheAnswer) {
     EXPECT_EQ(window->CurrentFileName(), c.opened ? other : current) << answer;
     EXPECT_EQ(window->Modified(), !c.opened) << answer;
   }
-  EXPECT_EQ(ReadFile(current), "MAC,IP,Hostname,Description\n00:1D:9C:C8:12:34,192.168.1.10,plc-a,Line 1");
+  EXPECT_EQ(ReadWholeFile(current), "MAC,IP,Hostname,Description\n00:1D:9C:C8:12:34,192.168.1.10,plc-a,Line 1");
 }
 
 // --- New ---

@@ -4,8 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -113,16 +111,6 @@ inline std::vector<std::uint8_t> ThreeRelationsBpc() {
 
 inline std::unique_ptr<Relation> ToRelation(const FileRelation& r) {
   return MakeRelation(r.mac, r.ip, r.hostname, r.description);
-}
-
-inline void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline void WriteText(const std::filesystem::path& path, std::string_view text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
 }
 
 }  // namespace corvessa::app_test

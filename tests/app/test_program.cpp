@@ -75,7 +75,7 @@ class ProgramTest : public ::testing::Test {
 };
 
 TEST_F(ProgramTest, HoldsPort67OnTheChosenInterface) {
-  TempFolder home;
+  TempFolder home{"app"};
   SettingsStore store((home.Path() / "Merrowin Software" / "corvessa.conf").string());
   store.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
   store.SetString(names::kVersionSection, names::kLastAdapter, link_.serverIf);

@@ -38,16 +38,16 @@ class StartupTest : public ::testing::Test {
  protected:
   void SetUp() override {
     (void)kNamespaces;
-    loopback = MakeInterface("lo", 1, kLoopback, {{Ip(127, 0, 0, 1), Ip(255, 0, 0, 0)}});
+    loopback = MakeInterface("lo", 1, kLoopbackLinkType, true, {{Ip(127, 0, 0, 1), Ip(255, 0, 0, 0)}});
   }
 
   std::string A() const { return Namespaces().link.serverIf; }
   std::string B() const { return Namespaces().secondIf; }
   HostInterface InterfaceA() const {
-    return MakeInterface(A(), 10, kEthernet, {{Ip(192, 168, 77, 1), Ip(255, 255, 255, 0)}});
+    return MakeInterface(A(), 10, kEthernetLinkType, true, {{Ip(192, 168, 77, 1), Ip(255, 255, 255, 0)}});
   }
   HostInterface InterfaceB() const {
-    return MakeInterface(B(), 11, kEthernet, {{Ip(10, 9, 0, 1), Ip(255, 255, 255, 0)}});
+    return MakeInterface(B(), 11, kEthernetLinkType, true, {{Ip(10, 9, 0, 1), Ip(255, 255, 255, 0)}});
   }
 
   // A user who has run the program before on interface A with valid settings.
@@ -59,7 +59,7 @@ class StartupTest : public ::testing::Test {
     SaveNetworkSettings(store, A(), ValidSettings());
   }
 
-  std::string SettingsBytes() const { return ReadFile(surroundings.SettingsPath()); }
+  std::string SettingsBytes() const { return ReadWholeFile(surroundings.SettingsPath()); }
 
   // Runs the window modally; once it shows, notes "main window" and asks it
   // to end.
@@ -135,7 +135,7 @@ TEST_F(StartupTest, ReturningUserGoesStraightToTheWindow) {
 TEST_F(StartupTest, NoUsableAddressEndsAfterItsMessage) {
   PrepareReturningUser();
   surroundings.host.interfaces = {loopback};
-  surroundings.host.resolved = std::vector<std::uint32_t>{Ip(127, 0, 1, 1)};
+  surroundings.host.answer = std::vector<std::uint32_t>{Ip(127, 0, 1, 1)};
   const std::string before = SettingsBytes();
   {
     CProvanDlg window(surroundings.Environment());
@@ -230,8 +230,8 @@ TEST_F(StartupTest, InterfaceThatDoesNotExistEndsAfterTheSocketMessage) {
   PrepareReturningUser();
   surroundings.store.SetString(names::kVersionSection, names::kLastAdapter, "ghost0");
   surroundings.store.SetString("ghost0", names::kIpAddress, "192.168.77.1");
-  surroundings.host.interfaces = {loopback,
-                                  MakeInterface("ghost0", 12, kEthernet, {{Ip(192, 168, 77, 1), Ip(255, 255, 255, 0)}})};
+  surroundings.host.interfaces = {
+      loopback, MakeInterface("ghost0", 12, kEthernetLinkType, true, {{Ip(192, 168, 77, 1), Ip(255, 255, 255, 0)}})};
   const std::string before = SettingsBytes();
   {
     CProvanDlg window(surroundings.Environment());

@@ -6,12 +6,9 @@
 // creates the QApplication.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,65 +25,25 @@
 #include "netconfig/host_network.h"
 #include "server/reply.h"
 #include "server/server_runtime.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 #include "ui/widgets/scripted_file_dialogs.h"
 #include "ui/widgets/scripted_prompts.h"
 
 namespace corvessa::app_test {
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvessa-app-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline constexpr unsigned kEthernet = 1;
-inline constexpr unsigned kLoopback = 772;
-
-inline HostInterface MakeInterface(std::string name, unsigned index, unsigned linkType,
-                                   std::vector<InterfaceAddress> addresses) {
-  HostInterface entry;
-  entry.name = std::move(name);
-  entry.index = index;
-  entry.linkType = linkType;
-  entry.up = true;
-  entry.loopback = linkType == kLoopback;
-  entry.addresses = std::move(addresses);
-  return entry;
-}
+using testsupport::kLoopbackLinkType;
+using testsupport::MakeInterface;
+using testsupport::ReadWholeFile;
+using testsupport::ScriptedHost;
+using testsupport::TempFolder;
+using testsupport::WriteWholeFile;
 
 // 192.168.77.1/24 and friends, host order.
 inline constexpr std::uint32_t Ip(unsigned a, unsigned b, unsigned c, unsigned d) {
   return (a << 24) | (b << 16) | (c << 8) | d;
 }
-
-class FakeHost final : public HostNetwork {
- public:
-  std::vector<HostInterface> Interfaces() const override { return interfaces; }
-  std::optional<std::string> HostName() const override { return hostName; }
-  std::optional<std::vector<std::uint32_t>> ResolveName(const std::string&) const override { return resolved; }
-
-  std::vector<HostInterface> interfaces;
-  std::optional<std::string> hostName = std::string("bench-pc");
-  std::optional<std::vector<std::uint32_t>> resolved;
-};
 
 class ScriptedFirewall final : public FirewallPolicyReader {
  public:
@@ -158,12 +115,12 @@ struct Surroundings {
     return env;
   }
 
-  TempFolder folder;
+  TempFolder folder{"app"};
   SettingsStore store;
   EventLog log;
   ScriptedPrompts prompts{PromptAnswer::Cancel};
   ScriptedFileDialogs fileDialogs;
-  FakeHost host;
+  ScriptedHost host;
   ScriptedFirewall firewall;
   ScriptedNetworkDialogs networkDialogs;
   int fatalExits = 0;

@@ -7,32 +7,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "enip/commissioning.h"
 #include "tests/enip/enip_fixture.h"
-#include "tests/support/netns.h"
+#include "tests/support/tshark.h"
 
 namespace corvessa::enip_test {
 namespace {
 
-namespace fs = std::filesystem;
+using testsupport::Lines;
 using enipsim::DeviceConfig;
 using enipsim::DeviceSim;
 
-void Le16(Bytes& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Le32(Bytes& out, std::uint32_t v) {
-  Le16(out, static_cast<std::uint16_t>(v));
-  Le16(out, static_cast<std::uint16_t>(v >> 16));
-}
 void Be16(Bytes& out, std::uint16_t v) {
   out.push_back(static_cast<std::uint8_t>(v >> 8));
   out.push_back(static_cast<std::uint8_t>(v));
@@ -40,13 +28,6 @@ void Be16(Bytes& out, std::uint16_t v) {
 void Be32(Bytes& out, std::uint32_t v) {
   Be16(out, static_cast<std::uint16_t>(v >> 16));
   Be16(out, static_cast<std::uint16_t>(v));
-}
-
-std::uint16_t Ipv4Checksum(const Bytes& header) {
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i + 1 < header.size(); i += 2) sum += (std::uint32_t{header[i]} << 8) | header[i + 1];
-  while (sum > 0xFFFF) sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<std::uint16_t>(~sum);
 }
 
 // One direction of a TCP connection between 127.0.0.1 ports.
@@ -57,15 +38,7 @@ struct Endpoint {
 
 class Capture {
  public:
-  Capture() {
-    Le32(file_, 0xA1B2C3D4);  // magic: microsecond time stamps
-    Le16(file_, 2);           // version major
-    Le16(file_, 4);           // version minor
-    Le32(file_, 0);           // time zone offset
-    Le32(file_, 0);           // time stamp accuracy
-    Le32(file_, 65535);       // snapshot length
-    Le32(file_, 1);           // link type: Ethernet
-  }
+  Capture() : file_(testsupport::PcapFileHeader()) {}
 
   // Handshake; afterwards `client` and `server` carry their next sequence numbers.
   void Open(Endpoint& client, Endpoint& server) {
@@ -110,7 +83,7 @@ class Capture {
     Be16(ip, 0);                                                 // checksum, below
     Be32(ip, kLoopback);                                         // source
     Be32(ip, kLoopback);                                         // destination
-    const std::uint16_t checksum = Ipv4Checksum(ip);
+    const std::uint16_t checksum = testsupport::Ipv4HeaderChecksum(ip);
     ip[10] = static_cast<std::uint8_t>(checksum >> 8);
     ip[11] = static_cast<std::uint8_t>(checksum);
 
@@ -119,11 +92,7 @@ class Capture {
     frame.insert(frame.end(), ip.begin(), ip.end());
     frame.insert(frame.end(), tcp.begin(), tcp.end());
 
-    Le32(file_, ++second_);                                      // seconds
-    Le32(file_, 0);                                              // microseconds
-    Le32(file_, static_cast<std::uint32_t>(frame.size()));       // captured length
-    Le32(file_, static_cast<std::uint32_t>(frame.size()));       // original length
-    file_.insert(file_.end(), frame.begin(), frame.end());
+    testsupport::AppendPcapRecord(file_, ++second_, frame);
   }
 
   Bytes file_;
@@ -131,37 +100,16 @@ class Capture {
   std::uint32_t second_ = 0;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 class EnipTshark : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (testsupport::Run("command -v tshark >/dev/null 2>&1") != 0) GTEST_SKIP() << "tshark is not installed";
-    char pattern[] = "/tmp/corvessa-enip-tshark-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    if (!dir_.empty()) fs::remove_all(dir_);
+    if (!testsupport::HasTshark()) GTEST_SKIP() << "tshark is not installed";
+    ASSERT_TRUE(tshark_.ok());
   }
 
-  // tshark with an empty profile of its own; its exit status must be 0, so an
-  // empty answer means "nothing matched", never "tshark refused".
+  // The simulated device's port decodes as EtherNet/IP.
   std::string Tshark(const std::string& arguments) {
-    const std::string out = testsupport::RunOutput(
-        "HOME='" + dir_.string() + "' XDG_CONFIG_HOME='" + dir_.string() + "' tshark -n -r '" +
-        capture_.string() + "' -d tcp.port==" + std::to_string(port_) + ",enip " + arguments +
-        " 2>/dev/null; echo \"exit=$?\"");
-    const auto at = out.rfind("exit=");
-    EXPECT_NE(at, std::string::npos) << arguments;
-    if (at == std::string::npos) return out;
-    EXPECT_EQ(out.substr(at), "exit=0\n") << arguments;
-    return out.substr(0, at);
+    return tshark_.Read("-d tcp.port==" + std::to_string(port_) + ",enip " + arguments);
   }
 
   void Write(const DeviceSim& sim) {
@@ -181,15 +129,10 @@ class EnipTshark : public ::testing::Test {
       capture.Data(client, server, requests[i].bytes);
       capture.Data(server, client, replies[i]);
     }
-    capture_ = dir_ / "enip.pcap";
-    std::ofstream out(capture_, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(capture.File().data()),
-              static_cast<std::streamsize>(capture.File().size()));
-    ASSERT_TRUE(out.good());
+    ASSERT_TRUE(tshark_.Write(capture.File()));
   }
 
-  fs::path dir_;
-  fs::path capture_;
+  testsupport::TsharkCapture tshark_;
   std::uint16_t port_ = 0;
 };
 

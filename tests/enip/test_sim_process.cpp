@@ -8,13 +8,13 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "enip/commissioning.h"
 #include "tests/enip/enip_fixture.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvessa::enip_test {
 namespace {
@@ -128,8 +128,9 @@ class SimProcess {
 };
 
 TEST(SimProcessTest, DisableAgainstTheExecutable) {
-  const std::string record =
-      (std::filesystem::temp_directory_path() / ("corvessa-sim-" + std::to_string(::getpid()))).string();
+  const testsupport::TempFolder folder("sim");
+  ASSERT_TRUE(folder.ok());
+  const std::string record = folder.File("record");
   SimProcess sim({"--seconds", "30", "--config-control", "0x12", "--record", record});
   ASSERT_NE(sim.Port(), 0) << "the simulator did not start";
 
@@ -143,7 +144,6 @@ TEST(SimProcessTest, DisableAgainstTheExecutable) {
   std::ifstream in(record);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
-  std::filesystem::remove(record);
   ASSERT_EQ(lines.size(), 6u);
   // Connection, then the request in hex: Register Session of the discovery,
   // and the last line the value written (0 with DNS Enable kept).

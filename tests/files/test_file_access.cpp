@@ -15,46 +15,32 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
+
+#include "tests/support/temp_folder.h"
 
 namespace corvessa {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadWholeFile;
+using testsupport::WriteWholeFile;
 
 class FileAccessTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "corvessa-files-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
+  void SetUp() override { ASSERT_TRUE(folder_.ok()); }
 
-  std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
+  std::string PathOf(const std::string& name) const { return folder_.File(name); }
 
-  static void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    ASSERT_TRUE(out.good());
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
   // Every name in the folder, hidden ones included.
   std::set<std::string> Names() const {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_)) names.insert(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder_.Path())) names.insert(entry.path().filename().string());
     return names;
   }
 
-  fs::path folder_;
+  testsupport::TempFolder folder_{"files"};
 };
 
 // Some content that differs from the new one at every length.
@@ -91,22 +77,22 @@ class FileSizeLimit {
 
 TEST_F(FileAccessTest, SaveReplacesTheFile) {
   const std::string path = PathOf("plant.bpc");
-  Write(path, OldContent());
+  ASSERT_TRUE(WriteWholeFile(path, OldContent()));
   EXPECT_TRUE(SaveFileAtomically(path, std::string_view("new content")));
-  EXPECT_EQ(Read(path), "new content");
+  EXPECT_EQ(ReadWholeFile(path), "new content");
   EXPECT_EQ(Names(), std::set<std::string>{"plant.bpc"});
 }
 
 TEST_F(FileAccessTest, SaveCreatesAMissingFile) {
   const std::string path = PathOf("new.csv");
   EXPECT_TRUE(SaveFileAtomically(path, std::string_view("MAC,IP,Hostname,Description")));
-  EXPECT_EQ(Read(path), "MAC,IP,Hostname,Description");
+  EXPECT_EQ(ReadWholeFile(path), "MAC,IP,Hostname,Description");
   EXPECT_EQ(Names(), std::set<std::string>{"new.csv"});
 }
 
 TEST_F(FileAccessTest, EmptyContentMakesAnEmptyFile) {
   const std::string path = PathOf("empty.bpc");
-  Write(path, OldContent());
+  ASSERT_TRUE(WriteWholeFile(path, OldContent()));
   EXPECT_TRUE(SaveFileAtomically(path, std::string_view()));
   EXPECT_TRUE(fs::exists(path));
   EXPECT_EQ(fs::file_size(path), 0u);
@@ -115,7 +101,7 @@ TEST_F(FileAccessTest, EmptyContentMakesAnEmptyFile) {
 TEST_F(FileAccessTest, FailedWriteLeavesTheOldFileByteIdentical) {
   const std::string path = PathOf("plant.bpc");
   const std::string old = OldContent();
-  Write(path, old);
+  ASSERT_TRUE(WriteWholeFile(path, old));
   const std::string big(64 * 1024, 'n');
   bool saved = true;
   {
@@ -124,30 +110,30 @@ TEST_F(FileAccessTest, FailedWriteLeavesTheOldFileByteIdentical) {
     saved = SaveFileAtomically(path, std::string_view(big));
   }
   EXPECT_FALSE(saved);
-  EXPECT_EQ(Read(path), old);
+  EXPECT_EQ(ReadWholeFile(path), old);
   EXPECT_EQ(Names(), std::set<std::string>{"plant.bpc"});
   // And with the limit gone the same save succeeds.
   EXPECT_TRUE(SaveFileAtomically(path, std::string_view(big)));
-  EXPECT_EQ(Read(path), big);
+  EXPECT_EQ(ReadWholeFile(path), big);
 }
 
 TEST_F(FileAccessTest, FileLockedByAnotherWriterIsNeitherSavedNorRead) {
   const std::string path = PathOf("plant.bpc");
   const std::string old = OldContent();
-  Write(path, old);
+  ASSERT_TRUE(WriteWholeFile(path, old));
   const int holder = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(holder, 0);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
   EXPECT_FALSE(SaveFileAtomically(path, std::string_view("new")));
   EXPECT_FALSE(ReadFileLocked(path).has_value());
   ::close(holder);
-  EXPECT_EQ(Read(path), old);
+  EXPECT_EQ(ReadWholeFile(path), old);
   EXPECT_EQ(Names(), std::set<std::string>{"plant.bpc"});
 }
 
 TEST_F(FileAccessTest, FileBeingReadIsReadButNotSaved) {
   const std::string path = PathOf("plant.bpc");
-  Write(path, "old");
+  ASSERT_TRUE(WriteWholeFile(path, "old"));
   const int reader = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(reader, 0);
   ASSERT_EQ(::flock(reader, LOCK_SH), 0);
@@ -156,7 +142,7 @@ TEST_F(FileAccessTest, FileBeingReadIsReadButNotSaved) {
   EXPECT_EQ(std::string(bytes->begin(), bytes->end()), "old");
   EXPECT_FALSE(SaveFileAtomically(path, std::string_view("new")));
   ::close(reader);
-  EXPECT_EQ(Read(path), "old");
+  EXPECT_EQ(ReadWholeFile(path), "old");
 }
 
 TEST_F(FileAccessTest, UnwritablePlacesFailCleanly) {
@@ -164,7 +150,7 @@ TEST_F(FileAccessTest, UnwritablePlacesFailCleanly) {
     const char* name;
     std::string path;
   };
-  fs::create_directory(folder_ / "folder.bpc");
+  fs::create_directory(folder_.Path() / "folder.bpc");
   const Case cases[] = {
       {"missing folder", PathOf("missing/plant.bpc")},
       {"target is a folder", PathOf("folder.bpc")},
@@ -174,24 +160,24 @@ TEST_F(FileAccessTest, UnwritablePlacesFailCleanly) {
     SCOPED_TRACE(c.name);
     EXPECT_FALSE(SaveFileAtomically(c.path, std::string_view("x")));
     EXPECT_EQ(Names(), std::set<std::string>{"folder.bpc"});
-    EXPECT_TRUE(fs::is_empty(folder_ / "folder.bpc"));
+    EXPECT_TRUE(fs::is_empty(folder_.Path() / "folder.bpc"));
   }
 }
 
 TEST_F(FileAccessTest, SaveThroughALinkReplacesTheLinkedFile) {
   const std::string real = PathOf("real.bpc");
   const std::string link = PathOf("link.bpc");
-  Write(real, "old");
+  ASSERT_TRUE(WriteWholeFile(real, "old"));
   fs::create_symlink(real, link);
   EXPECT_TRUE(SaveFileAtomically(link, std::string_view("new")));
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(Read(real), "new");
+  EXPECT_EQ(ReadWholeFile(real), "new");
   EXPECT_EQ(Names(), (std::set<std::string>{"link.bpc", "real.bpc"}));
 }
 
 TEST_F(FileAccessTest, SaveKeepsThePermissions) {
   const std::string path = PathOf("plant.bpc");
-  Write(path, "old");
+  ASSERT_TRUE(WriteWholeFile(path, "old"));
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
   EXPECT_TRUE(SaveFileAtomically(path, std::string_view("new")));
   struct stat info {};
@@ -204,19 +190,19 @@ TEST_F(FileAccessTest, SaveKeepsThePermissions) {
 TEST_F(FileAccessTest, ReadsTheWholeFile) {
   const std::string path = PathOf("plant.bpc");
   const std::string content = OldContent() + std::string(20000, '\0') + OldContent();
-  Write(path, content);
+  ASSERT_TRUE(WriteWholeFile(path, content));
   const auto bytes = ReadFileLocked(path);
   ASSERT_TRUE(bytes.has_value());
   EXPECT_EQ(std::string(bytes->begin(), bytes->end()), content);
 
-  Write(path, "");
+  ASSERT_TRUE(WriteWholeFile(path, ""));
   const auto empty = ReadFileLocked(path);
   ASSERT_TRUE(empty.has_value());
   EXPECT_TRUE(empty->empty());
 }
 
 TEST_F(FileAccessTest, RefusesWhatIsNotARelationFile) {
-  fs::create_directory(folder_ / "folder.bpc");
+  fs::create_directory(folder_.Path() / "folder.bpc");
   ASSERT_EQ(::mkfifo(PathOf("fifo.bpc").c_str(), 0600), 0);  // must not block the open
   {
     std::ofstream(PathOf("huge.bpc")).close();

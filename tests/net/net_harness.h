@@ -31,6 +31,7 @@
 #include "server/server_runtime.h"
 #include "tests/server/runtime_fixture.h"
 #include "tests/support/netns.h"
+#include "tests/support/temp_folder.h"
 #include "ui/network_settings_store.h"
 #include "ui/settings_store.h"
 
@@ -48,12 +49,7 @@ inline constexpr std::array<std::uint8_t, 6> kClientMacBytes = {0x02, 0x00, 0x00
 inline constexpr std::uint32_t kClientLeaseAddress = 0xC0A84D32;  // 192.168.77.50
 inline constexpr const char* kClientHostname = "plc-a";
 
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testsupport::ReadWholeFile;
 
 inline bool HasTool(const std::string& name) {
   return testsupport::Run("command -v " + name + " >/dev/null 2>&1") == 0;
@@ -62,7 +58,7 @@ inline bool HasTool(const std::string& name) {
 // "name=value" lines into a map.
 inline std::map<std::string, std::string> ReadVariables(const std::filesystem::path& path) {
   std::map<std::string, std::string> values;
-  std::istringstream in(ReadFile(path));
+  std::istringstream in(ReadWholeFile(path));
   std::string line;
   while (std::getline(in, line)) {
     const auto equals = line.find('=');
@@ -153,7 +149,8 @@ class NetFixture : public ::testing::Test {
     for (const char* tool : {"ip", "busybox"}) {
       if (!HasTool(tool)) GTEST_SKIP() << "tool not installed: " << tool;
     }
-    folder_ = std::make_unique<testing_runtime::TempFolder>("net-" + tag_);
+    folder_ = std::make_unique<testsupport::TempFolder>("net-" + tag_);
+    ASSERT_TRUE(folder_->ok()) << "could not create a scratch folder";
     ASSERT_TRUE(testsupport::CreateVethLink(link_, tag_, kServerAddress)) << "could not create the namespaces";
     linked_ = true;
     ASSERT_EQ(testsupport::Run(InClient("ip link set dev " + link_.clientIf + " address " + kClientMac)), 0);
@@ -260,7 +257,7 @@ class NetFixture : public ::testing::Test {
   std::string tag_;
   testsupport::VethLink link_;
   bool linked_ = false;
-  std::unique_ptr<testing_runtime::TempFolder> folder_;
+  std::unique_ptr<testsupport::TempFolder> folder_;
   std::unique_ptr<SettingsStore> store_;
   std::unique_ptr<testsupport::NamespaceGuard> guard_;
   RelationTable table_;

@@ -34,7 +34,7 @@ class BootpAndCapture : public NetFixture {
         [&] {
           sendto(probe, payload, sizeof payload, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
           std::this_thread::sleep_for(100ms);
-          return !ReadFile(summary).empty();
+          return !ReadWholeFile(summary).empty();
         },
         15s);
     close(probe);
@@ -56,8 +56,8 @@ TEST_F(BootpAndCapture, BootpcGetsItsAddressFromABootpReply) {
   const int status =
       RunClientWhileServing(BootpcCommand() + " > " + out.string() + " 2>/dev/null", 15s);
 
-  EXPECT_EQ(status, 0) << ReadFile(out);
-  EXPECT_NE(ReadFile(out).find("IPADDR='192.168.77.50'"), std::string::npos) << ReadFile(out);
+  EXPECT_EQ(status, 0) << ReadWholeFile(out);
+  EXPECT_NE(ReadWholeFile(out).find("IPADDR='192.168.77.50'"), std::string::npos) << ReadWholeFile(out);
   EXPECT_EQ(owner_.LastStatus(), "Sent 192.168.77.50 to Ethernet address 02:00:00:77:00:02");
   ASSERT_EQ(history_.RowCount(), 1);
   EXPECT_EQ(history_.Row(0).type, "BOOTP");
@@ -77,9 +77,9 @@ TEST_F(BootpAndCapture, RepliesLeaveFromTheServerAddressWithTheirFixedSizes) {
   Background tshark(InServer("tshark -l -P -i " + link_.serverIf + " -f \"udp port 67 or udp port 68\" -w " +
                              capture.string() + " -a duration:40"),
                     tsharkOut, tsharkErr);
-  ASSERT_TRUE(WaitUntil([&] { return ReadFile(tsharkErr).find("Capturing on") != std::string::npos; }, 15s))
-      << "tshark did not start capturing: " << ReadFile(tsharkErr);
-  ASSERT_TRUE(WaitForCaptureToSeeTraffic(tsharkOut)) << "tshark captured nothing: " << ReadFile(tsharkErr);
+  ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(tsharkErr).find("Capturing on") != std::string::npos; }, 15s))
+      << "tshark did not start capturing: " << ReadWholeFile(tsharkErr);
+  ASSERT_TRUE(WaitForCaptureToSeeTraffic(tsharkOut)) << "tshark captured nothing: " << ReadWholeFile(tsharkErr);
 
   EXPECT_EQ(RunClientWhileServing(InClient("busybox udhcpc -i " + link_.clientIf +
                                            " -n -q -f -t 3 -T 1 -s /bin/true >/dev/null 2>&1"),

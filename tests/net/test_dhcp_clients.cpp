@@ -65,7 +65,7 @@ TEST_F(DhcpClients, DhclientGetsTheListedAddressAndSettings) {
 
   // Once bound, dhclient leaves a daemon behind to look after the lease; it
   // is ours, named by the pid file we gave it.
-  const std::string pidText = ReadFile(pidFile);
+  const std::string pidText = ReadWholeFile(pidFile);
   if (const int pid = std::atoi(pidText.c_str()); pid > 0) kill(pid, SIGKILL);
 
   EXPECT_EQ(status, 0) << "dhclient obtained no lease";

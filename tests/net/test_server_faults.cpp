@@ -97,7 +97,7 @@ TEST_F(ServerFaults, AnotherProgramOnPort67StopsTheStartNamingIt) {
                     Temp("holder.out"), Temp("holder.err"));
   // This thread is in the server namespace, so it sees the holder's socket.
   ASSERT_TRUE(WaitUntil([] { return !FindPort67Owners().empty(); }, 10s))
-      << "the holder did not bind port 67: " << ReadFile(Temp("holder.err"));
+      << "the holder did not bind port 67: " << ReadWholeFile(Temp("holder.err"));
 
   EXPECT_FALSE(StartOnServerVeth());
   EXPECT_EQ(fatalExits_, 1);

@@ -4,8 +4,8 @@
 
 #include "core/settings_names.h"
 #include "netconfig/adapters.h"
-#include "tests/netconfig/scripted_host.h"
-#include "tests/netconfig/temp_dir.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 
 namespace corvessa {
@@ -14,10 +14,10 @@ void PrintTo(const Adapter& adapter, std::ostream* out) { *out << adapter.descri
 
 namespace {
 
-using testing::kLoopbackLinkType;
-using testing::kNoneLinkType;
-using testing::MakeInterface;
-using testing::ScriptedHost;
+using testsupport::kLoopbackLinkType;
+using testsupport::kNoneLinkType;
+using testsupport::MakeInterface;
+using testsupport::ScriptedHost;
 
 namespace names = settings_names;
 
@@ -54,7 +54,7 @@ TEST(AdapterAddressTextTest, NoAddressReadsUnknown) {
 class InterfaceChoiceTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(dir.ok()); }
-  testing::TempDir dir;
+  testsupport::TempFolder dir{"netcfg"};
   SettingsStore store{dir.File("corvessa.conf")};
 };
 
@@ -66,7 +66,7 @@ TEST_F(InterfaceChoiceTest, RememberWritesLastAdapterAndAddress) {
       "\n"
       "[eth1]\n"
       "\"ipaddress\"=\"192.168.1.5\"\n";
-  EXPECT_EQ(testing::ReadWholeFile(store.Path()), expected);
+  EXPECT_EQ(testsupport::ReadWholeFile(store.Path()), expected);
 }
 
 TEST_F(InterfaceChoiceTest, RememberStoresUnknownForNoAddress) {
@@ -97,12 +97,12 @@ TEST_F(InterfaceChoiceTest, SingleAdapterIsChosenWithoutAsking) {
 
 TEST_F(InterfaceChoiceTest, SeveralAdaptersAskEveryTime) {
   RememberInterface(store, {"eth0", "192.168.1.5"});
-  const std::string before = testing::ReadWholeFile(store.Path());
+  const std::string before = testsupport::ReadWholeFile(store.Path());
   ScriptedHost host;
   host.interfaces = {MakeInterface("eth0", 2, kEthernetLinkType, true, {{0xC0A80105, 0xFFFFFF00}}),
                      MakeInterface("eth1", 3, kEthernetLinkType, true)};
   EXPECT_TRUE(AutoSelectInterface(store, host));
-  EXPECT_EQ(testing::ReadWholeFile(store.Path()), before);
+  EXPECT_EQ(testsupport::ReadWholeFile(store.Path()), before);
 }
 
 TEST_F(InterfaceChoiceTest, NoAdapterChangesNothing) {

@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "netconfig/host_address.h"
-#include "tests/netconfig/scripted_host.h"
+#include "tests/support/scripted_host.h"
 
 namespace corvessa {
 namespace {
 
-using testing::kLoopbackLinkType;
-using testing::kNoneLinkType;
-using testing::MakeInterface;
-using testing::ScriptedHost;
+using testsupport::kLoopbackLinkType;
+using testsupport::kNoneLinkType;
+using testsupport::MakeInterface;
+using testsupport::ScriptedHost;
 
 constexpr std::uint32_t kMask24 = 0xFFFFFF00;
 

@@ -13,7 +13,7 @@
 #include "netconfig/adapters.h"
 #include "netconfig/host_address.h"
 #include "netconfig/interface_configuration.h"
-#include "tests/netconfig/temp_dir.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/netns.h"
 #include "ui/settings_store.h"
 
@@ -74,7 +74,7 @@ class NamespaceTest : public ::testing::Test {
 
   std::string In(const std::string& command) const { return "ip -n " + ns + " " + command; }
 
-  testing::TempDir dir;
+  testsupport::TempFolder dir{"netcfg"};
   const std::string ns = "cvn" + std::to_string(getpid() % 100000);
   const std::string peer = "cvq" + std::to_string(getpid() % 100000);
 
@@ -151,10 +151,10 @@ TEST_F(AdapterNamespaceTest, AutoSelectionAsAdaptersDisappear) {
   EXPECT_EQ(store.GetString(names::kVersionSection, names::kLastAdapter), "nalpha");
   EXPECT_EQ(store.GetString("nalpha", names::kIpAddress), "Unknown");
 
-  const std::string before = testing::ReadWholeFile(store.Path());
+  const std::string before = testsupport::ReadWholeFile(store.Path());
   ASSERT_EQ(testsupport::Run(In("link del nalpha")), 0);
   EXPECT_FALSE(AutoSelectInterface(store, host));
-  EXPECT_EQ(testing::ReadWholeFile(store.Path()), before);
+  EXPECT_EQ(testsupport::ReadWholeFile(store.Path()), before);
 }
 
 TEST_F(AdapterNamespaceTest, HostAddressesComeFromTheInterfaces) {

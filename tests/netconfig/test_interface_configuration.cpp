@@ -2,8 +2,8 @@
 
 #include "core/settings_names.h"
 #include "netconfig/interface_configuration.h"
-#include "tests/netconfig/scripted_host.h"
-#include "tests/netconfig/temp_dir.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 
 namespace corvessa {
@@ -15,9 +15,9 @@ void PrintTo(const InterfaceConfiguration& c, std::ostream* out) {
 
 namespace {
 
-using testing::kLoopbackLinkType;
-using testing::MakeInterface;
-using testing::ScriptedHost;
+using testsupport::kLoopbackLinkType;
+using testsupport::MakeInterface;
+using testsupport::ScriptedHost;
 
 namespace names = settings_names;
 
@@ -55,7 +55,7 @@ class InterfaceConfigurationTest : public ::testing::Test {
     ASSERT_TRUE(store.SetString(adapter, names::kIpAddress, address));
   }
 
-  testing::TempDir dir;
+  testsupport::TempFolder dir{"netcfg"};
   SettingsStore store{dir.File("corvessa.conf")};
   ScriptedHost host;
 };

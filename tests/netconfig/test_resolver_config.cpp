@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "netconfig/resolver_config.h"
-#include "tests/netconfig/temp_dir.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvessa {
 namespace {
@@ -80,7 +80,7 @@ constexpr const char* kUpstreamFile =
 class ResolverFilesTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(dir.ok()); }
-  testing::TempDir dir;
+  testsupport::TempFolder dir{"netcfg"};
 };
 
 TEST_F(ResolverFilesTest, StubOnlyReadsTheUpstreamFile) {

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "netconfig/route_table.h"
-#include "tests/netconfig/temp_dir.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvessa {
 namespace {
@@ -73,7 +73,7 @@ TEST(RouteTableTest, ReadsTheKernelsPaddedLines) {
   // nzeta: connected 10.77.0.0/24
   const std::string link = "nzeta\t00004D0A\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0";
   const auto padded = [](const std::string& line) { return line + std::string(127 - line.size(), ' ') + "\n"; };
-  testing::TempDir dir;
+  testsupport::TempFolder dir{"netcfg"};
   ASSERT_TRUE(dir.ok());
   std::ifstream routes(dir.Write("route", padded(header) + padded(link) + padded(deflt)));
   EXPECT_EQ(FindDefaultGateway(routes, "nzeta"), 0x0A4D00FEu);

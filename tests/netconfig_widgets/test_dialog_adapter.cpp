@@ -18,9 +18,9 @@
 
 #include "core/settings_names.h"
 #include "netconfig/widgets/dialog_adapter.h"
-#include "tests/netconfig/scripted_host.h"
-#include "tests/netconfig/temp_dir.h"
 #include "tests/netconfig_widgets/dialog_test_support.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 #include "ui/widgets/scripted_prompts.h"
 
@@ -28,10 +28,10 @@ namespace corvessa {
 namespace {
 
 using testing::FindControl;
-using testing::kLoopbackLinkType;
-using testing::MakeInterface;
-using testing::ReadWholeFile;
-using testing::ScriptedHost;
+using testsupport::kLoopbackLinkType;
+using testsupport::MakeInterface;
+using testsupport::ReadWholeFile;
+using testsupport::ScriptedHost;
 
 namespace names = settings_names;
 
@@ -73,7 +73,7 @@ class DialogAdapterTest : public ::testing::Test {
     return rows;
   }
 
-  testing::TempDir dir;
+  testsupport::TempFolder dir{"netcfg"};
   std::string path = dir.File("corvessa.conf");
   SettingsStore store{path};
   ScriptedPrompts prompts;
@@ -134,7 +134,7 @@ TEST_F(DialogAdapterTest, ChoosingWritesTheSelectionAndTheAddressText) {
   };
   for (const Case c : {Case{1, "eth1", "192.168.10.5"}, Case{2, "eth2", "Unknown"}}) {
     SCOPED_TRACE(c.description);
-    testing::TempDir scratch;
+    testsupport::TempFolder scratch{"netcfg"};
     SettingsStore own(scratch.File("corvessa.conf"));
     CDialogAdapter one(own, prompts, host);
     one.show();

@@ -21,7 +21,7 @@
 #include "core/settings_names.h"
 #include "netconfig/widgets/dialog_adapter.h"
 #include "netconfig/widgets/set_defaults_dlg.h"
-#include "tests/netconfig/temp_dir.h"
+#include "tests/support/temp_folder.h"
 #include "tests/netconfig_widgets/dialog_test_support.h"
 #include "tests/support/netns.h"
 #include "ui/settings_store.h"
@@ -75,7 +75,7 @@ class DialogsInNamespaceTest : public ::testing::Test {
     return testsupport::Run(InNs(link.serverNs, command) + " >/dev/null 2>&1");
   }
 
-  testing::TempDir dir;
+  testsupport::TempFolder dir{"netcfg"};
   SettingsStore store{dir.File("corvessa.conf")};
   ScriptedPrompts prompts;
   HostNetwork host;

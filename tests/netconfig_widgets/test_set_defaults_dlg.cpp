@@ -17,9 +17,9 @@
 
 #include "core/settings_names.h"
 #include "netconfig/widgets/set_defaults_dlg.h"
-#include "tests/netconfig/scripted_host.h"
-#include "tests/netconfig/temp_dir.h"
 #include "tests/netconfig_widgets/dialog_test_support.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 #include "ui/widgets/ip_address_edit.h"
 #include "ui/widgets/scripted_prompts.h"
@@ -28,9 +28,9 @@ namespace corvessa {
 namespace {
 
 using testing::FindControl;
-using testing::MakeInterface;
-using testing::ScriptedHost;
 using testing::ShowActive;
+using testsupport::MakeInterface;
+using testsupport::ScriptedHost;
 
 namespace names = settings_names;
 
@@ -120,7 +120,7 @@ class SetDefaultsDlgTest : public ::testing::Test {
             LineEdit(kDomainId)->text().toStdString()};
   }
 
-  testing::TempDir dir;
+  testsupport::TempFolder dir{"netcfg"};
   SettingsStore store{dir.File("corvessa.conf")};
   ScriptedPrompts prompts;
   ScriptedHost host;

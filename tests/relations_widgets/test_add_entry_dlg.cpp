@@ -21,7 +21,7 @@
 #include "relations/relation_table.h"
 #include "relations/widgets/add_entry_dlg.h"
 #include "tests/netconfig_widgets/dialog_test_support.h"
-#include "tests/ui/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 #include "ui/widgets/ip_address_edit.h"
 #include "ui/widgets/scripted_prompts.h"
@@ -132,8 +132,8 @@ class AddEntryDlgTest : public ::testing::Test {
 
   bool Accepted() { return dialog.result() == QDialog::Accepted && !dialog.isVisible(); }
 
-  testing_support::TempFolder folder;
-  SettingsStore store{(folder.path() / "corvessa.conf").string()};
+  testsupport::TempFolder folder{"settings"};
+  SettingsStore store{(folder.Path() / "corvessa.conf").string()};
   ScriptedPrompts prompts;
   RelationTable table;
   CAddEntryDlg dialog{prompts, store};

@@ -1,17 +1,12 @@
 #pragma once
 // Scripted surroundings of a ServerRuntime: the window's callbacks, message
-// boxes, host facts and a sender that records what would go to the wire.
-
-#include <unistd.h>
+// boxes and a sender that records what would go to the wire.
 
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "netconfig/host_network.h"
 #include "server/reply.h"
 #include "server/server_runtime.h"
 #include "ui/prompts.h"
@@ -52,17 +47,6 @@ class ScriptedPrompts final : public Prompts {
   std::vector<Shown> shown;
 };
 
-class FakeHost final : public HostNetwork {
- public:
-  std::vector<HostInterface> Interfaces() const override { return interfaces; }
-  std::optional<std::string> HostName() const override { return hostName; }
-  std::optional<std::vector<std::uint32_t>> ResolveName(const std::string&) const override { return resolved; }
-
-  std::vector<HostInterface> interfaces;
-  std::optional<std::string> hostName = std::string("corvessa-test");
-  std::optional<std::vector<std::uint32_t>> resolved;
-};
-
 class RecordingSender final : public DatagramSender {
  public:
   struct Sent {
@@ -78,23 +62,6 @@ class RecordingSender final : public DatagramSender {
   int attempts = 0;
   int failFromAttempt = 0;  // 0: never fail
   std::vector<Sent> sent;
-};
-
-// A folder of its own under the temporary directory, removed at the end.
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& tag)
-      : path_(std::filesystem::temp_directory_path() / ("corvessa-" + tag + "-" + std::to_string(getpid()))) {
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
 };
 
 }  // namespace corvessa::testing_runtime

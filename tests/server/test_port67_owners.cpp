@@ -1,13 +1,13 @@
 // The port-67 owner report, read from a fake /proc tree.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "server/port67_owners.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvessa {
 namespace {
@@ -28,12 +28,9 @@ std::string UdpLine(int slot, const std::string& portHex, unsigned long inode) {
 class FakeProc : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("corvessa-proc-" + std::to_string(getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    ASSERT_TRUE(folder_.ok());
     fs::create_directories(root_ / "net");
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   void WriteUdpTable(const std::string& rows) {
     std::ofstream(root_ / "net" / "udp") << kUdpHeader << rows;
@@ -48,7 +45,8 @@ class FakeProc : public ::testing::Test {
   }
   std::string Find(unsigned long ownInode = 0) const { return FindPort67Owners(root_.string(), ownInode); }
 
-  fs::path root_;
+  testsupport::TempFolder folder_{"proc"};
+  const fs::path root_ = folder_.Path();
 };
 
 TEST_F(FakeProc, NamesEachOwnerInTableOrderAndSkipsEndedProcesses) {

@@ -5,52 +5,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "server/reply.h"
 #include "tests/server/reply_fixture.h"
-#include "tests/support/netns.h"
+#include "tests/support/tshark.h"
 
 namespace corvessa::reply_test {
 namespace {
 
-namespace fs = std::filesystem;
-using testsupport::RunOutput;
+using testsupport::Lines;
 
-void AppendLe16(Bytes& out, std::uint16_t v) { Append(out, {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)}); }
-void AppendLe32(Bytes& out, std::uint32_t v) {
-  AppendLe16(out, static_cast<std::uint16_t>(v));
-  AppendLe16(out, static_cast<std::uint16_t>(v >> 16));
-}
 void AppendBe16(Bytes& out, std::uint16_t v) { Append(out, {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)}); }
 
-// One's-complement sum of the 16-bit words of an IPv4 header.
-std::uint16_t Ipv4Checksum(const Bytes& header) {
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i + 1 < header.size(); i += 2) sum += (std::uint32_t{header[i]} << 8) | header[i + 1];
-  while (sum > 0xFFFF) sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<std::uint16_t>(~sum);
-}
-
-Bytes PcapGlobalHeader() {
-  Bytes b;
-  AppendLe32(b, 0xA1B2C3D4);  // magic: microsecond time stamps
-  AppendLe16(b, 2);           // version major
-  AppendLe16(b, 4);           // version minor
-  AppendLe32(b, 0);           // time zone offset
-  AppendLe32(b, 0);           // time stamp accuracy
-  AppendLe32(b, 65535);       // snapshot length
-  AppendLe32(b, 1);           // link type: Ethernet
-  return b;
-}
-
-// Ethernet II / IPv4 / UDP 67 -> 68 around one datagram, with its record header.
-Bytes PcapRecord(const SentDatagram& datagram, std::uint32_t second) {
+// Ethernet II / IPv4 / UDP 67 -> 68 around one datagram.
+Bytes Frame(const SentDatagram& datagram, std::uint32_t second) {
   const std::uint16_t udpLength = static_cast<std::uint16_t>(8 + datagram.bytes.size());
   Bytes ip;
   Append(ip, {0x45});                          // version 4, header length 5 words
@@ -63,7 +33,7 @@ Bytes PcapRecord(const SentDatagram& datagram, std::uint32_t second) {
   AppendBe16(ip, 0);                           // checksum, filled below
   Append(ip, {192, 168, 1, 5});                // source: the server
   AppendU32(ip, datagram.destination.address); // destination
-  const std::uint16_t checksum = Ipv4Checksum(ip);
+  const std::uint16_t checksum = testsupport::Ipv4HeaderChecksum(ip);
   ip[10] = static_cast<std::uint8_t>(checksum >> 8);
   ip[11] = static_cast<std::uint8_t>(checksum);
 
@@ -77,66 +47,31 @@ Bytes PcapRecord(const SentDatagram& datagram, std::uint32_t second) {
   AppendBe16(frame, udpLength);                         // UDP length
   AppendBe16(frame, 0);                                 // UDP checksum: none
   frame.insert(frame.end(), datagram.bytes.begin(), datagram.bytes.end());
-
-  Bytes record;
-  AppendLe32(record, second);                                   // seconds
-  AppendLe32(record, 0);                                        // microseconds
-  AppendLe32(record, static_cast<std::uint32_t>(frame.size())); // captured length
-  AppendLe32(record, static_cast<std::uint32_t>(frame.size())); // original length
-  record.insert(record.end(), frame.begin(), frame.end());
-  return record;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
+  return frame;
 }
 
 class ReplyTshark : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (testsupport::Run("command -v tshark >/dev/null 2>&1") != 0) GTEST_SKIP() << "tshark is not installed";
-    char pattern[] = "/tmp/corvessa-reply-tshark-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    if (!dir_.empty()) fs::remove_all(dir_);
+    if (!testsupport::HasTshark()) GTEST_SKIP() << "tshark is not installed";
+    ASSERT_TRUE(tshark_.ok());
   }
 
-  // tshark with its own empty profile folder, so nothing of the user's set-up applies.
-  // An empty answer must mean "nothing matched", never "tshark refused the
-  // filter", so its exit status is checked too.
-  std::string Tshark(const std::string& arguments) {
-    const std::string out = RunOutput("HOME='" + dir_.string() + "' XDG_CONFIG_HOME='" + dir_.string() +
-                                      "' tshark -n -r '" + capture_.string() + "' " + arguments +
-                                      " 2>/dev/null; echo \"exit=$?\"");
-    const auto at = out.rfind("exit=");
-    EXPECT_NE(at, std::string::npos) << arguments;
-    if (at == std::string::npos) return out;
-    EXPECT_EQ(out.substr(at), "exit=0\n") << arguments;
-    return out.substr(0, at);
-  }
+  std::string Tshark(const std::string& arguments) { return tshark_.Read(arguments); }
 
   static constexpr const char* kFindingsFilter = "-Y '_ws.malformed || _ws.expert.severity >= error' -T fields -e frame.number";
 
   void WriteCapture(const std::vector<SentDatagram>& datagrams) {
-    capture_ = dir_ / "replies.pcap";
-    Bytes file = PcapGlobalHeader();
+    Bytes file = testsupport::PcapFileHeader();
     std::uint32_t second = 1;
     for (const SentDatagram& d : datagrams) {
-      const Bytes record = PcapRecord(d, second++);
-      file.insert(file.end(), record.begin(), record.end());
+      testsupport::AppendPcapRecord(file, second, Frame(d, second));
+      ++second;
     }
-    std::ofstream out(capture_, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    ASSERT_TRUE(out.good());
+    ASSERT_TRUE(tshark_.Write(file));
   }
 
-  fs::path dir_;
-  fs::path capture_;
+  testsupport::TsharkCapture tshark_;
 };
 
 TEST_F(ReplyTshark, EveryMessageDecodesWithItsFields) {

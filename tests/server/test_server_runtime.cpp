@@ -11,15 +11,17 @@
 #include "core/strings.h"
 #include "server/server_runtime.h"
 #include "tests/server/runtime_fixture.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvessa {
 namespace {
 
-using testing_runtime::FakeHost;
 using testing_runtime::RecordingOwner;
 using testing_runtime::RecordingSender;
 using testing_runtime::ScriptedPrompts;
-using testing_runtime::TempFolder;
+using testsupport::ScriptedHost;
+using testsupport::TempFolder;
 
 using Mac = std::array<std::uint8_t, 6>;
 constexpr Mac kListedMac = {0x00, 0x1D, 0x9C, 0xC8, 0x12, 0x34};
@@ -69,6 +71,7 @@ class Runtime : public ::testing::Test {
       : folder_("runtime"),
         store_((folder_.Path() / "corvessa.conf").string()),
         runtime_(table_, settings_, history_, store_, prompts_, owner_, host_) {
+    host_.hostName = "corvessa-test";  // the server identity's name in these tests
     settings_.subnetMask = 0xFFFFFF00;
     table_.Append(MakeRelation(kListedMac, kListedIp, "plc1"));
     runtime_.SetSender(&sender_);
@@ -89,7 +92,7 @@ class Runtime : public ::testing::Test {
   SettingsStore store_;
   ScriptedPrompts prompts_;
   RecordingOwner owner_;
-  FakeHost host_;
+  ScriptedHost host_;
   RecordingSender sender_;
   int fatalExits_ = 0;
   ServerRuntime runtime_;
@@ -302,7 +305,7 @@ constexpr const char* kMissingInterface = "cvsnosuch0";
 
 TEST_F(Runtime, UnresolvableHostIsFatal) {
   host_.interfaces.clear();
-  host_.resolved.reset();
+  host_.answer.reset();
   EXPECT_FALSE(runtime_.StartServer(kMissingInterface));
   EXPECT_EQ(fatalExits_, 1);
   ASSERT_EQ(prompts_.shown.size(), 1u);
@@ -316,7 +319,7 @@ TEST_F(Runtime, UnresolvableHostIsFatal) {
 }
 
 TEST_F(Runtime, AnotherOwnerOfPort67IsFatal) {
-  host_.resolved = std::vector<std::uint32_t>{0x0A000001};
+  host_.answer = std::vector<std::uint32_t>{0x0A000001};
   const auto proc = folder_.Path() / "proc";
   std::ofstream(proc / "net" / "udp")
       << "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
@@ -353,7 +356,7 @@ TEST_F(Runtime, ServerAddressChoiceBeforeAFailedBind) {
       {"unconvertible text: the interface's own", "Unknown", true, 0x0A090909},
       {"unconvertible text, interface without address: the host's first", "Unknown", false, 0x0A000001},
   };
-  host_.resolved = std::vector<std::uint32_t>{0x7F000101};
+  host_.answer = std::vector<std::uint32_t>{0x7F000101};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     host_.interfaces = {HostInterface{"eth0", 2, 1, true, false, {{0x0A000001, 0xFF000000}}},

@@ -7,24 +7,24 @@
 #include <string>
 
 #include "core/network_settings.h"
-#include "tests/ui/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
 
 namespace corvessa {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::ReadBytes;
-using testing_support::TempFolder;
-using testing_support::WriteBytes;
+using testsupport::ReadWholeFile;
+using testsupport::TempFolder;
+using testsupport::WriteWholeFile;
 
 class NetworkSettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(folder_.ok()); }
-  fs::path FilePath() const { return folder_.path() / "Merrowin Software" / "corvessa.conf"; }
+  fs::path FilePath() const { return folder_.Path() / "Merrowin Software" / "corvessa.conf"; }
 
-  TempFolder folder_;
-  SettingsStore store_{(folder_.path() / "Merrowin Software" / "corvessa.conf").string()};
+  TempFolder folder_{"settings"};
+  SettingsStore store_{(folder_.Path() / "Merrowin Software" / "corvessa.conf").string()};
 };
 
 NetworkSettings Example() {
@@ -69,7 +69,7 @@ TEST_F(NetworkSettingsStoreTest, SaveWritesTheExampleFileByteForByte) {
       "\"dns1\"=dword:00000000\n"
       "\"dns2\"=dword:00000000\n"
       "\"domainname\"=\"plant.local\"\n";
-  EXPECT_EQ(ReadBytes(FilePath()), expected);
+  EXPECT_EQ(ReadWholeFile(FilePath()), expected);
   EXPECT_EQ(ReadLastAdapter(store_), "eth0");
   EXPECT_EQ(ReadInterfaceAddressText(store_, "eth0"), "192.168.1.5");
 }
@@ -120,14 +120,14 @@ TEST_F(NetworkSettingsStoreTest, EachInterfaceKeepsItsOwnSection) {
 
 TEST_F(NetworkSettingsStoreTest, ReadsAHandWrittenFile) {
   const std::string tooLong(40, 'x');
-  WriteBytes(FilePath(),
-             "[Version 3.06.00]\n"
-             "\"lastadapter\"=\"eth1\"\n"
-             "[eth1]\n"
-             "\"ipaddress\"=\"Unknown\"\n"
-             "\"subnetmask\"=\"255.255.255.0\"\n"  // a string where a dword belongs
-             "\"gateway\"=dword:0a000001\n"
-             "\"domainname\"=\"" + tooLong + "\"\n");
+  ASSERT_TRUE(WriteWholeFile(FilePath(),
+                            "[Version 3.06.00]\n"
+                            "\"lastadapter\"=\"eth1\"\n"
+                            "[eth1]\n"
+                            "\"ipaddress\"=\"Unknown\"\n"
+                            "\"subnetmask\"=\"255.255.255.0\"\n"  // a string where a dword belongs
+                            "\"gateway\"=dword:0a000001\n"
+                            "\"domainname\"=\"" + tooLong + "\"\n"));
   const NetworkSettings s = ReadNetworkSettings(store_, ReadLastAdapter(store_));
   EXPECT_EQ(s.subnetMask, 0u);
   EXPECT_EQ(s.gateway, 0x0A000001u);

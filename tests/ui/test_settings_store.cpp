@@ -12,21 +12,21 @@
 #include <string>
 #include <vector>
 
-#include "tests/ui/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace corvessa {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::ReadBytes;
-using testing_support::TempFolder;
-using testing_support::WriteBytes;
+using testsupport::ReadWholeFile;
+using testsupport::TempFolder;
+using testsupport::WriteWholeFile;
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(folder_.ok()); }
   // The settings folder does not exist yet: the first write creates it.
-  fs::path FilePath() const { return folder_.path() / "Merrowin Software" / "corvessa.conf"; }
+  fs::path FilePath() const { return folder_.Path() / "Merrowin Software" / "corvessa.conf"; }
   SettingsStore Store() const { return SettingsStore(FilePath().string()); }
   std::vector<std::string> FolderEntries() const {
     std::vector<std::string> names;
@@ -36,7 +36,7 @@ class SettingsStoreTest : public ::testing::Test {
     return names;
   }
 
-  TempFolder folder_;
+  TempFolder folder_{"settings"};
 };
 
 // --- Reading ----------------------------------------------------------------------
@@ -78,7 +78,7 @@ TEST_F(SettingsStoreTest, HandWrittenFileIsRead) {
       "\"\"=\"default value\"\n"
       "[eth1]\n"                               // the same section again adds to it
       "\"dns1\"=dword:0a000003";               // no line end at the end of the file
-  WriteBytes(FilePath(), file);
+  ASSERT_TRUE(WriteWholeFile(FilePath(), file));
   const SettingsStore store = Store();
 
   struct StringCase {
@@ -126,9 +126,9 @@ TEST_F(SettingsStoreTest, HandWrittenFileIsRead) {
 
 TEST_F(SettingsStoreTest, EveryReadSeesTheFileAsItIsNow) {
   const SettingsStore store = Store();
-  WriteBytes(FilePath(), "[eth0]\n\"gateway\"=dword:c0a80101\n");
+  ASSERT_TRUE(WriteWholeFile(FilePath(), "[eth0]\n\"gateway\"=dword:c0a80101\n"));
   EXPECT_EQ(store.GetDword("eth0", "gateway"), 0xC0A80101u);
-  WriteBytes(FilePath(), "[eth0]\n\"gateway\"=dword:c0a801fe\n");
+  ASSERT_TRUE(WriteWholeFile(FilePath(), "[eth0]\n\"gateway\"=dword:c0a801fe\n"));
   EXPECT_EQ(store.GetDword("eth0", "gateway"), 0xC0A801FEu);
   fs::remove(FilePath());
   EXPECT_EQ(store.GetDword("eth0", "gateway"), 0u);
@@ -156,7 +156,7 @@ TEST_F(SettingsStoreTest, WritesTheExampleFileByteForByte) {
       "\"dns1\"=dword:00000000\n"
       "\"dns2\"=dword:00000000\n"
       "\"domainname\"=\"plant.local\"\n";
-  EXPECT_EQ(ReadBytes(FilePath()), expected);
+  EXPECT_EQ(ReadWholeFile(FilePath()), expected);
 }
 
 TEST_F(SettingsStoreTest, StringsAndDwordsRoundTrip) {
@@ -186,14 +186,14 @@ TEST_F(SettingsStoreTest, StringsAndDwordsRoundTrip) {
       "\"max\"=dword:ffffffff\n"
       "\"zero\"=dword:00000000\n"
       "\"mixed\"=dword:0123abcd\n";
-  EXPECT_EQ(ReadBytes(FilePath()), expected);
+  EXPECT_EQ(ReadWholeFile(FilePath()), expected);
 }
 
 TEST_F(SettingsStoreTest, EmptySectionNameIsTheApplicationKey) {
   SettingsStore store = Store();
   ASSERT_TRUE(store.SetDword("", "subnetmask", 0xFFFF0000u));
   ASSERT_TRUE(store.SetString("", "domainname", "x"));
-  EXPECT_EQ(ReadBytes(FilePath()),
+  EXPECT_EQ(ReadWholeFile(FilePath()),
             "[]\n"
             "\"subnetmask\"=dword:ffff0000\n"
             "\"domainname\"=\"x\"\n");
@@ -210,7 +210,7 @@ TEST_F(SettingsStoreTest, ChangingAValueKeepsEverythingElseInPlace) {
   ASSERT_TRUE(store.SetString("a", "one", "uno"));  // same place, new text
   ASSERT_TRUE(store.SetDword("a", "two", 2));       // same place, new type
   ASSERT_TRUE(store.SetString("a", "four", "4"));   // end of its own section
-  EXPECT_EQ(ReadBytes(FilePath()),
+  EXPECT_EQ(ReadWholeFile(FilePath()),
             "[a]\n"
             "\"one\"=\"uno\"\n"
             "\"two\"=dword:00000002\n"
@@ -224,17 +224,17 @@ TEST_F(SettingsStoreTest, ChangingAValueKeepsEverythingElseInPlace) {
 
 TEST_F(SettingsStoreTest, RewritingAHandWrittenFileKeepsWhatItUnderstood) {
   // Comments and lines that do not parse are not carried over; CRLF becomes LF.
-  WriteBytes(FilePath(),
-             "; comment\r\n"
-             "[eth0]\r\n"
-             "\"ipaddress\"=\"10.0.0.7\"\r\n"
-             "garbage\r\n"
-             "\r\n"
-             "[Version 3.06.00]\r\n"
-             "\"lastadapter\"=\"eth0\"\r\n");
+  ASSERT_TRUE(WriteWholeFile(FilePath(),
+                            "; comment\r\n"
+                            "[eth0]\r\n"
+                            "\"ipaddress\"=\"10.0.0.7\"\r\n"
+                            "garbage\r\n"
+                            "\r\n"
+                            "[Version 3.06.00]\r\n"
+                            "\"lastadapter\"=\"eth0\"\r\n"));
   SettingsStore store = Store();
   ASSERT_TRUE(store.SetDword("eth0", "gateway", 0x0A000001u));
-  EXPECT_EQ(ReadBytes(FilePath()),
+  EXPECT_EQ(ReadWholeFile(FilePath()),
             "[eth0]\n"
             "\"ipaddress\"=\"10.0.0.7\"\n"
             "\"gateway\"=dword:0a000001\n"
@@ -244,7 +244,7 @@ TEST_F(SettingsStoreTest, RewritingAHandWrittenFileKeepsWhatItUnderstood) {
 }
 
 TEST_F(SettingsStoreTest, KeepsThePermissionsOfAnExistingFile) {
-  WriteBytes(FilePath(), "[eth0]\n");
+  ASSERT_TRUE(WriteWholeFile(FilePath(), "[eth0]\n"));
   fs::permissions(FilePath(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   SettingsStore store = Store();
   ASSERT_TRUE(store.SetString("eth0", "ipaddress", "10.0.0.7"));
@@ -260,12 +260,12 @@ constexpr char kOldFile[] =
 
 TEST_F(SettingsStoreTest, TextWithALineBreakIsRefused) {
   // Written as is, the rest of the text would read as a line of its own.
-  WriteBytes(FilePath(), kOldFile);
+  ASSERT_TRUE(WriteWholeFile(FilePath(), kOldFile));
   SettingsStore store = Store();
   EXPECT_FALSE(store.SetString("eth0", "domainname", "x\"\n\"subnetmask\"=dword:ffffffff"));
   EXPECT_FALSE(store.SetString("eth0\n[evil]", "domainname", "x"));
   EXPECT_FALSE(store.SetDword("eth0", "a\nb", 1));
-  EXPECT_EQ(ReadBytes(FilePath()), kOldFile);
+  EXPECT_EQ(ReadWholeFile(FilePath()), kOldFile);
 }
 
 TEST_F(SettingsStoreTest, TargetThatIsAFolderIsNotReplaced) {
@@ -279,10 +279,10 @@ TEST_F(SettingsStoreTest, TargetThatIsAFolderIsNotReplaced) {
 
 TEST_F(SettingsStoreTest, FolderPathThroughARegularFileFails) {
   // "Merrowin Software" is a file here, so the settings folder cannot exist.
-  WriteBytes(FilePath().parent_path(), "not a folder");
+  ASSERT_TRUE(WriteWholeFile(FilePath().parent_path(), "not a folder"));
   SettingsStore store = Store();
   EXPECT_FALSE(store.SetString("eth0", "ipaddress", "10.0.0.7"));
-  EXPECT_EQ(ReadBytes(FilePath().parent_path()), "not a folder");
+  EXPECT_EQ(ReadWholeFile(FilePath().parent_path()), "not a folder");
   EXPECT_EQ(store.GetString("eth0", "ipaddress"), "");
 }
 
@@ -313,14 +313,14 @@ class FileSizeLimit {
 };
 
 TEST_F(SettingsStoreTest, FailedWriteLeavesTheOldFileByteIdentical) {
-  WriteBytes(FilePath(), kOldFile);
+  ASSERT_TRUE(WriteWholeFile(FilePath(), kOldFile));
   SettingsStore store = Store();
   {
     FileSizeLimit limit(64);
     ASSERT_TRUE(limit.ok());
     EXPECT_FALSE(store.SetString("eth0", "domainname", std::string(200, 'd')));
   }
-  EXPECT_EQ(ReadBytes(FilePath()), kOldFile);
+  EXPECT_EQ(ReadWholeFile(FilePath()), kOldFile);
   EXPECT_EQ(FolderEntries(), std::vector<std::string>{"corvessa.conf"});  // no temporary left
   // The same write succeeds once there is room.
   EXPECT_TRUE(store.SetString("eth0", "domainname", std::string(200, 'd')));

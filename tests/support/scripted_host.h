@@ -1,5 +1,6 @@
 #pragma once
-// A host whose interfaces, name and resolver answer are set by the test.
+// A host whose interfaces, name and resolver answer are set by the test, and
+// interface entries to fill it with.
 
 #include <cstdint>
 #include <optional>
@@ -8,7 +9,7 @@
 
 #include "netconfig/host_network.h"
 
-namespace corvessa::testing {
+namespace corvessa::testsupport {
 
 inline constexpr unsigned kLoopbackLinkType = 772;  // ARPHRD_LOOPBACK
 inline constexpr unsigned kNoneLinkType = 65534;    // ARPHRD_NONE (tun)
@@ -25,12 +26,12 @@ inline HostInterface MakeInterface(std::string name, unsigned index, unsigned li
   return entry;
 }
 
-class ScriptedHost : public HostNetwork {
+class ScriptedHost final : public HostNetwork {
  public:
   std::vector<HostInterface> interfaces;
-  std::optional<std::string> hostName = "bench-pc";
+  std::optional<std::string> hostName = std::string("bench-pc");
   std::optional<std::vector<std::uint32_t>> answer;  // nullopt: the name does not resolve
-  mutable std::vector<std::string> resolvedNames;
+  mutable std::vector<std::string> resolvedNames;    // every name asked for, in order
 
   std::vector<HostInterface> Interfaces() const override { return interfaces; }
   std::optional<std::string> HostName() const override { return hostName; }
@@ -40,4 +41,4 @@ class ScriptedHost : public HostNetwork {
   }
 };
 
-}  // namespace corvessa::testing
+}  // namespace corvessa::testsupport
