@@ -56,10 +56,13 @@ class LineCursor {
   std::size_t start_ = 0;
 };
 
+// Replaces the field's text. The rest of the field is cleared: a header may
+// name a column twice, and the later, shorter text must not keep the tail of
+// the earlier one (the writer reads a field up to its first zero byte).
 template <std::size_t kSize>
 void CopyCut(std::string_view text, std::array<char, kSize>& field, std::uint8_t& length) {
   const std::size_t count = std::min(text.size(), kSize);
-  std::copy_n(text.begin(), count, field.begin());
+  std::fill(std::copy_n(text.begin(), count, field.begin()), field.end(), '\0');
   length = static_cast<std::uint8_t>(count);
 }
 

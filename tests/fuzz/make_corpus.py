@@ -233,6 +233,14 @@ def csv_seeds():
         b'00:1D:9C:C8:12:34,192.168.1.50,"plc,1","a ""quoted"" text"',
         b'00:1D:9C:C8:12:35,192.168.1.52,"open,quote',
     ]))
+    write("fuzz_csv", "quoted_line_break", b"\r\n".join([
+        b"MAC,IP,Hostname,Description",
+        b'00:1D:9C:C8:12:34,192.168.1.50,plc,"Line 3\r\ncabinet 2"',
+    ]))
+    write("fuzz_csv", "regression_column_named_twice", b"\n".join([
+        b"MAC,IP,Description,Description",
+        b"00:1D:9C:C8:12:34,192.168.1.50,drive,x",   # the later, shorter text wins whole
+    ]))
 
 
 # --- fuzz_enip_reply: control byte, argument, then the socket script --------

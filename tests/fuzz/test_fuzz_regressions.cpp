@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "files/bpc_reader.h"
+#include "files/csv_reader.h"
+#include "files/csv_writer.h"
 #include "relations/relation_table.h"
 #include "ui/prompts.h"
 
@@ -61,6 +64,25 @@ TEST(FuzzRegressions, AddressWithBytesAfterItsLengthIsStillAccepted) {
   EXPECT_TRUE(load.Succeeded());
   ASSERT_EQ(table.Count(), 1);
   EXPECT_EQ(load.omitted, 0);
+}
+
+// A header naming a column twice: the later, shorter text replaced only the
+// first bytes of the field, and the writer, which reads a field up to its
+// first zero byte, wrote "xrive" for "x".
+TEST(FuzzRegressions, ColumnNamedTwiceKeepsOnlyTheLaterText) {
+  const std::string_view text =
+      "MAC,IP,Description,Description\n"
+      "00:1D:9C:C8:12:34,192.168.1.50,drive,x";
+  RelationTable table;
+  NoPrompts prompts;
+  const CsvLoad load =
+      ReadCsv(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), table, prompts);
+  ASSERT_TRUE(load.Succeeded());
+  ASSERT_EQ(table.Count(), 1);
+  EXPECT_EQ(table.At(0)->descriptionLength, 1);
+  EXPECT_EQ(WriteCsv(table),
+            "MAC,IP,Hostname,Description\n"
+            "00:1D:9C:C8:12:34,192.168.1.50,,x");
 }
 
 }  // namespace
