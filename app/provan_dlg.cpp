@@ -56,11 +56,7 @@ class CProvanDlg::ServerHooks final : public ServerOwner {
     }
   }
   void EnsureRelationRowVisible(int row) override {
-    if (window_.handlingSocketEvents_) {
-      window_.staleVisibleRow_ = row;
-    } else {
-      window_.EnsureRelationRowVisible(row);
-    }
+    if (!window_.handlingSocketEvents_) window_.EnsureRelationRowVisible(row);
   }
   void SocketChanged() override { window_.SocketChanged(); }
 

@@ -216,9 +216,8 @@ class CProvanDlg : public QDialog {
   // rest of the window instead of at once.
   bool handlingSocketEvents_ = false;
   // A served request asked for a rebuild of the relation list while read
-  // events were handled, and the row to keep in view after it.
+  // events were handled.
   bool relationListStale_ = false;
-  int staleVisibleRow_ = -1;
   // Runs for one paint interval after read events painted; while it runs,
   // the lists and status line do not paint (requestViewsHeld_).
   QTimer paintHold_;

@@ -21,12 +21,6 @@ constexpr qint64 kSocketEventBudgetNs = 8'000'000;
 // Lists redrawn 40 times a second look live; more only slows a burst down.
 constexpr int kPaintIntervalMs = 25;
 
-QElapsedTimer StartedTimer() {
-  QElapsedTimer timer;
-  timer.start();
-  return timer;
-}
-
 }  // namespace
 
 void CProvanDlg::SocketChanged() {
@@ -61,7 +55,8 @@ void CProvanDlg::OnSocketActivated() {
     requestViewsHeld_ = true;
     SetRequestViewsUpdatesEnabled(false);
   }
-  const QElapsedTimer started = StartedTimer();
+  QElapsedTimer started;
+  started.start();
   const int fd = runtime_->Fd();
   handlingSocketEvents_ = true;
   for (int handled = 0;;) {
@@ -78,8 +73,11 @@ void CProvanDlg::OnSocketActivated() {
   handlingSocketEvents_ = false;
   if (relationListStale_) {
     relationListStale_ = false;
+    // The list did not change during the batch: its visible rows are still
+    // the ones the served requests saw.
+    const int lastVisible = RelationListLastFullyVisibleRow();
     RefreshRelationList();
-    EnsureRelationRowVisible(staleVisibleRow_);
+    EnsureRelationRowVisible(lastVisible);
   }
   if (!holdPaint) paintHold_.start();
 }
