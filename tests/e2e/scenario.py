@@ -13,7 +13,8 @@ import traceback
 
 import atspi_driver as ui
 from netns import Topology
-from session import AccessibilityBus, Program, Workspace, save_failure_artifacts, settings_file
+from session import (AccessibilityBus, Program, Workspace, save_failure_artifacts, settings_file, settings_for,
+                     write_settings)
 from waits import wait_until
 
 STATUS_GROUP = "Errors and warnings"
@@ -42,6 +43,16 @@ class Context:
         self.bus = AccessibilityBus(self.workspace.root)
         self.topology = Topology(tag)
         return self.topology
+
+    def open_returning_user(self, tag, **pair):
+        """One veth pair with its link up, and the settings of a user who ran
+        the program on it before; returns the topology and the program side's
+        interface. `pair` goes to Topology.add_pair."""
+        topology = self.open(tag)
+        interface = topology.add_pair(**pair)
+        topology.wait_link_up()
+        write_settings(self.workspace.config_home, settings_for(interface, "192.168.79.1"))
+        return topology, interface
 
     def start_program(self, arguments=()):
         self.starts += 1

@@ -8,7 +8,6 @@ address the device obtained from the program, port 44818."""
 
 import atspi_driver as ui
 from clients import helper_argv, read_report, spawn_ready, stop_and_wait, udhcpc, write_udhcpc_script
-from session import settings_for, write_settings
 from waits import wait_until
 
 DEVICE_MAC = "02:00:00:e2:e0:03"
@@ -44,10 +43,7 @@ def select_relation(ctx):
 
 
 def run(ctx):
-    topology = ctx.open("cm")
-    interface = topology.add_pair(client_mac=DEVICE_MAC)
-    topology.wait_link_up()
-    write_settings(ctx.workspace.config_home, settings_for(interface, "192.168.79.1"))
+    topology, _ = ctx.open_returning_user("cm", client_mac=DEVICE_MAC)
     csv_path = ctx.workspace.path("device.csv")
     with open(csv_path, "w") as out:
         out.write("MAC,IP,Hostname,Description\n{},{},enip-dev,Drive 7\n".format(DEVICE_MAC_TEXT, DEVICE_IP))

@@ -4,7 +4,6 @@ next attempt obtains the listed address by DHCP."""
 
 import atspi_driver as ui
 from clients import read_report, udhcpc, write_udhcpc_script
-from session import settings_for, write_settings
 
 DEVICE_MAC = "02:00:00:e2:e0:01"
 DEVICE_MAC_TEXT = "02:00:00:E2:E0:01"
@@ -13,10 +12,7 @@ DEVICE_HOSTNAME = "plc-e2e"
 
 
 def run(ctx):
-    topology = ctx.open("dl")
-    interface = topology.add_pair(client_mac=DEVICE_MAC)
-    topology.wait_link_up()
-    write_settings(ctx.workspace.config_home, settings_for(interface, "192.168.79.1"))
+    topology, _ = ctx.open_returning_user("dl", client_mac=DEVICE_MAC)
     ctx.start_program()
     ctx.main_window()
 

@@ -3,7 +3,6 @@ Cancel keeps the window, No ends the program with exit code 0 and the
 settings file then holds the interface's network settings."""
 
 import atspi_driver as ui
-from session import settings_for, write_settings
 from waits import wait_until
 from x11_window import press_close_box
 
@@ -46,10 +45,7 @@ def close_and_answer(ctx, answer):
 
 
 def run(ctx):
-    topology = ctx.open("lv")
-    interface = topology.add_pair()
-    topology.wait_link_up()
-    write_settings(ctx.workspace.config_home, settings_for(interface, "192.168.79.1"))
+    _, interface = ctx.open_returning_user("lv")
     ctx.start_program()
     main = ctx.main_window()
 

@@ -4,7 +4,6 @@ FORCERENEW that the device's side of the link receives on port 68."""
 
 import atspi_driver as ui
 from clients import helper_argv, read_report, spawn_ready
-from session import settings_for, write_settings
 from waits import wait_until
 
 DEVICE_MAC = "0a:00:3c:12:34:56"
@@ -21,11 +20,8 @@ OPTIONS = 240
 
 
 def run(ctx):
-    topology = ctx.open("rs")
     # The device's end has an address, so its stack takes broadcasts to port 68.
-    interface = topology.add_pair(client_mac=DEVICE_MAC, client_address="192.168.79.2")
-    topology.wait_link_up()
-    write_settings(ctx.workspace.config_home, settings_for(interface, "192.168.79.1"))
+    topology, _ = ctx.open_returning_user("rs", client_mac=DEVICE_MAC, client_address="192.168.79.2")
     csv_path = ctx.workspace.path("modules.csv")
     with open(csv_path, "w") as out:
         out.write("MAC,IP,Hostname,Description\n"

@@ -6,7 +6,6 @@ import os
 
 import atspi_driver as ui
 from clients import bootpc
-from session import settings_for, write_settings
 
 DEVICE_MAC = "02:00:00:e2:e0:02"
 DEVICE_MAC_TEXT = "02:00:00:E2:E0:02"
@@ -33,10 +32,7 @@ def expect_listed(ctx):
 
 
 def run(ctx):
-    topology = ctx.open("sr")
-    interface = topology.add_pair(client_mac=DEVICE_MAC)
-    topology.wait_link_up()
-    write_settings(ctx.workspace.config_home, settings_for(interface, "192.168.79.1"))
+    topology, _ = ctx.open_returning_user("sr", client_mac=DEVICE_MAC)
     csv_path = ctx.workspace.path("prepared.csv")
     write_relation_csv(csv_path)
     bpc_path = ctx.workspace.path("plant.bpc")
