@@ -37,4 +37,4 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFI
 cmake --build "$build" -j "$(nproc)"
 rm -f "$build"/corvessa_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
-ls "$PWD/$build"/corvessa_*.deb
+ls "$(cd "$build" && pwd)"/corvessa_*.deb
