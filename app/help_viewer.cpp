@@ -19,11 +19,11 @@ constexpr qint64 kHandlerStartMs = 15000;
 
 }  // namespace
 
-void OpenWithDesktop(const QUrl& url, std::function<void()> unavailable) {
+QProcess* OpenWithDesktop(const QUrl& url, std::function<void()> unavailable) {
   const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
   if (xdgOpen.isEmpty()) {
     if (!QDesktopServices::openUrl(url)) unavailable();
-    return;
+    return nullptr;
   }
   // xdg-open reports a missing handler only by its exit code, which a
   // detached start would lose. The process owns itself: it outlives the
@@ -47,6 +47,7 @@ void OpenWithDesktop(const QUrl& url, std::function<void()> unavailable) {
   process->setProcessChannelMode(QProcess::ForwardedChannels);
   started->start();
   process->start(xdgOpen, {url.toString(QUrl::FullyEncoded)});
+  return process;
 }
 
 }  // namespace corvessa

@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QPointer>
+#include <QProcess>
 #include <QTest>
 #include <QUrl>
 
@@ -130,11 +132,11 @@ class DesktopOpenerTest : public ::testing::Test {
 TEST_F(DesktopOpenerTest, XdgOpenGetsThePageAndSucceeds) {
   InstallXdgOpen(0);
   int unavailable = 0;
-  OpenWithDesktop(url, [&] { ++unavailable; });
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(record); }));
+  const QPointer<QProcess> process = OpenWithDesktop(url, [&] { ++unavailable; });
+  ASSERT_FALSE(process.isNull());
+  // Gone once xdg-open has ended and its exit code was read.
+  ASSERT_TRUE(WaitFor([&] { return process.isNull(); }));
   EXPECT_EQ(ReadWholeFile(record), "file:///usr/share/corvessa/BootP.html#131217\n");
-  // Its end is seen before the test looks: the process deletes itself then.
-  QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
   EXPECT_EQ(unavailable, 0);
 }
 
@@ -142,8 +144,8 @@ TEST_F(DesktopOpenerTest, XdgOpenWithoutAHandlerIsReported) {
   // 3: "a required tool could not be found", xdg-open's word for no browser.
   InstallXdgOpen(3);
   int unavailable = 0;
-  OpenWithDesktop(url, [&] { ++unavailable; });
-  ASSERT_TRUE(WaitFor([&] { return unavailable > 0; }));
+  const QPointer<QProcess> process = OpenWithDesktop(url, [&] { ++unavailable; });
+  ASSERT_TRUE(WaitFor([&] { return process.isNull(); }));
   EXPECT_TRUE(fs::exists(record));
   EXPECT_EQ(unavailable, 1);
 }
@@ -151,7 +153,7 @@ TEST_F(DesktopOpenerTest, XdgOpenWithoutAHandlerIsReported) {
 TEST_F(DesktopOpenerTest, NoXdgOpenAndNoPlatformHandlerIsReported) {
   // The offscreen platform opens no pages, as a desktop without any handler.
   int unavailable = 0;
-  OpenWithDesktop(url, [&] { ++unavailable; });
+  EXPECT_EQ(OpenWithDesktop(url, [&] { ++unavailable; }), nullptr);
   EXPECT_EQ(unavailable, 1);
 }
 
