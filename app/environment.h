@@ -38,8 +38,9 @@ struct Environment {
   // Runs a context menu at a screen position and returns the chosen action
   // (nullptr: none); empty: QMenu::exec.
   std::function<QAction*(QMenu& menu, const QPoint& globalPosition)> runPopupMenu;
-  // Opens the help file; empty: QDesktopServices::openUrl.
-  std::function<void(const QUrl& url)> openUrl;
+  // Opens the help file and calls `unavailable`, at once or later, when
+  // nothing could show it; empty: OpenWithDesktop.
+  std::function<void(const QUrl& url, std::function<void()> unavailable)> openUrl;
   // The program's executable; empty: QCoreApplication::applicationFilePath().
   std::string executablePath;
 };

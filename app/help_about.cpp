@@ -1,13 +1,16 @@
 // Help Topics, F1 and the About box.
 
 #include <QCoreApplication>
-#include <QDesktopServices>
+#include <QPointer>
 #include <QUrl>
 
 #include "app/about_dlg.h"
 #include "app/command_ids.h"
 #include "app/help_path.h"
+#include "app/help_viewer.h"
 #include "app/provan_dlg.h"
+#include "core/strings.h"
+#include "ui/prompts.h"
 #include "ui/widgets/qt_text.h"
 
 namespace corvessa {
@@ -19,12 +22,16 @@ void CProvanDlg::OnHelpTopics() {
   if (!path) return;
   QUrl url = QUrl::fromLocalFile(ToQString(*path));
   url.setFragment(QString::number(ids::kHelpContext));
-  // Like the help viewer it replaces, a browser that cannot open the page
-  // reports nothing here.
+  // Where no program can show the page, the user is told where it is rather
+  // than left with nothing happening. The answer may come after the window
+  // has gone.
+  auto unavailable = [window = QPointer<CProvanDlg>(this), page = *path] {
+    if (window) window->prompts_->Message(FormatText(text::kHelpNotOpened, page.c_str()), {});
+  };
   if (env_.openUrl) {
-    env_.openUrl(url);
+    env_.openUrl(url, unavailable);
   } else {
-    QDesktopServices::openUrl(url);
+    OpenWithDesktop(url, unavailable);
   }
 }
 

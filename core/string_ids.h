@@ -223,6 +223,8 @@ inline constexpr std::string_view kCancel = "Cancel";
 inline constexpr std::string_view kAboutCaption = "About Corvessa";
 inline constexpr std::string_view kAboutVersion = "Corvessa Version 3.06.00";
 inline constexpr std::string_view kMenuLoadError = "Error loading menu item";
+inline constexpr std::string_view kHelpNotOpened =
+    "The help page could not be opened: no program to show it was found.\n\nThe help page is here:\n%s";
 
 // Main menu
 inline constexpr std::string_view kMenuFile = "&File";

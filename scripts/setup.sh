@@ -8,8 +8,14 @@ packages=(
   g++ cmake ninja-build pkg-config
   # program
   qt6-base-dev qt6-base-dev-tools libgl-dev libcap2-bin xdg-utils
+  # the Debian package (scripts/package.sh): icons drawn from the SVG,
+  # dependencies from dpkg-shlibdeps, hardening flags from dpkg-buildflags
+  librsvg2-bin dpkg-dev file
   # tests
   libgtest-dev
+  # checks of the package: menu entry, AppStream metadata, Debian's rules,
+  # the .bpc file type
+  desktop-file-utils appstream lintian shared-mime-info
   # network test peers, run in network namespaces only
   iproute2 busybox isc-dhcp-client bootpc tshark dnsmasq-base procps
   # end-to-end tests: the program under Xvfb, driven through AT-SPI from

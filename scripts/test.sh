@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the project twice (plain, and with
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test in both.
+# The Debian package is built and checked once, by the plain suite (ctest
+# label "package").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

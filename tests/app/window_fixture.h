@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -111,7 +112,10 @@ struct Surroundings {
       ++fatalExits;
       log.push_back("fatal exit");
     };
-    env.openUrl = [this](const QUrl& url) { openedUrls.push_back(url); };
+    env.openUrl = [this](const QUrl& url, const std::function<void()>& unavailable) {
+      openedUrls.push_back(url);
+      if (!helpViewerInstalled) unavailable();
+    };
     return env;
   }
 
@@ -125,6 +129,7 @@ struct Surroundings {
   ScriptedNetworkDialogs networkDialogs;
   int fatalExits = 0;
   std::vector<QUrl> openedUrls;
+  bool helpViewerInstalled = true;  // false: opening a page reports that nothing could show it
 };
 
 // Records what the server would send instead of sending it.
