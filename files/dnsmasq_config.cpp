@@ -120,6 +120,9 @@ HandoffExport WriteDnsmasqConfig(const HandoffSource& source) {
   for (const std::uint32_t server : {settings.dns1, settings.dns2}) {
     if (server != 0) nameServers.push_back(server);
   }
+  // Nor is the broadcast address sent: in the 64 bytes a BOOTP reply has
+  // for options it would push out the router.
+  out += "dhcp-option=28\n";
   out += !nameServers.empty() ? "dhcp-option-force=option:dns-server" + AddressList(nameServers) + "\n"
                               : std::string("dhcp-option=option:dns-server\n");
   if (settings.HasDomainName()) {

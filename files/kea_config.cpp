@@ -208,6 +208,10 @@ HandoffExport WriteKeaConfig(const HandoffSource& source, const KeaOptions& opti
     dhcp4["multi-threading"] = {{"enable-multi-threading", true}, {"thread-pool-size", 4}, {"packet-queue-size", 64}};
   }
   if (!hooks.empty()) dhcp4["hooks-libraries"] = hooks;
+  // Without a reservation a DHCP request finds no address and stays
+  // unanswered, but the BOOTP hook would still send an empty reply: requests
+  // from devices that are not listed are dropped before either happens.
+  dhcp4["client-classes"] = Json::array({{{"name", "DROP"}, {"test", "not member('KNOWN')"}}});
   dhcp4["subnet4"] = Json::array({subnet});
 
   const Json config = {{"Dhcp4", dhcp4}};

@@ -47,6 +47,8 @@ TEST(DnsmasqExport, WritesTheSnippetLineByLine) {
             "bind-interfaces\n"
             "dhcp-range=192.168.1.0,static,255.255.255.0,infinite\n"
             "dhcp-option-force=option:router,192.168.1.254\n"
+            // No broadcast address option: it would crowd the BOOTP reply.
+            "dhcp-option=28\n"
             "dhcp-option-force=option:dns-server,192.168.1.53,192.168.1.54\n"
             "dhcp-option-force=option:domain-name,plant.local\n"
             // The description: backslash doubled, the line break as \x0A.
@@ -73,6 +75,7 @@ TEST(DnsmasqExport, SettingsThatAreNotSetAreLeftOutOfTheReplies) {
   ASSERT_TRUE(out.Succeeded());
   EXPECT_NE(out.text.find("\ndhcp-range=10.0.0.0,static,255.0.0.0,infinite\n"
                           "dhcp-option=option:router\n"
+                          "dhcp-option=28\n"
                           "dhcp-option-force=option:dns-server,10.0.0.54\n"
                           "dhcp-option-force=option:domain-name,\"Plant Floor#2\"\n"
                           "dhcp-host=00:1D:9C:C8:12:34,10.0.0.20,infinite\n"),
@@ -89,7 +92,7 @@ TEST(KeaExport, WritesTheConfigurationMemberByMember) {
   options.hooksDirectory = "/usr/lib/x86_64-linux-gnu/kea/hooks";
   const HandoffExport out = WriteKeaConfig({table, settings, "enp3s0", kServer}, options);
   ASSERT_TRUE(out.Succeeded()) << out.problems.front();
-  EXPECT_EQ(out.text, R"(// kea-dhcp4 configuration for the 2 devices listed on enp3s0.
+  EXPECT_EQ(out.text, R"json(// kea-dhcp4 configuration for the 2 devices listed on enp3s0.
 {
   "Dhcp4": {
     "interfaces-config": {
@@ -108,6 +111,12 @@ TEST(KeaExport, WritesTheConfigurationMemberByMember) {
     "hooks-libraries": [
       {
         "library": "/usr/lib/x86_64-linux-gnu/kea/hooks/libdhcp_bootp.so"
+      }
+    ],
+    "client-classes": [
+      {
+        "name": "DROP",
+        "test": "not member('KNOWN')"
       }
     ],
     "subnet4": [
@@ -168,7 +177,7 @@ TEST(KeaExport, WritesTheConfigurationMemberByMember) {
     ]
   }
 }
-)");
+)json");
 }
 
 TEST(KeaExport, AHotStandbyPairGetsOneFileForEachServer) {
