@@ -136,52 +136,72 @@ class HandoffWire : public NetFixture {
     return replies;
   }
 
+  // Runs the exchange against Corvessa, then against Kea and dnsmasq started
+  // from the exported files, and expects all three to answer alike.
+  // `corvessaReplies` is what Corvessa must serve, built by hand.
+  void ExpectKeaAndDnsmasqServeLikeCorvessa(const std::set<std::string>& corvessaReplies) {
+    const auto corvessa =
+        Exchange([this](const std::string& command) { return RunClientWhileServing(command, 20s); });
+    ASSERT_EQ(corvessa, corvessaReplies);
+    runtime_->StopServer();  // port 67 is the next server's
+
+    KeaOptions keaOptions;
+    keaOptions.leaseFile = Temp("kea-leases4.csv").string();
+    const HandoffExport kea = WriteKeaConfig(Source(), keaOptions);
+    ASSERT_TRUE(kea.Succeeded()) << kea.problems.front();
+    const auto keaFile = Temp("kea-dhcp4.conf");
+    ASSERT_TRUE(testsupport::WriteWholeFile(keaFile, kea.text));
+    {
+      Background server(InServer(KeaCommand(folder_->Path(), "-c " + keaFile.string())), Temp("kea.out"),
+                        Temp("kea.err"));
+      const auto started = [&] {
+        return (ReadWholeFile(Temp("kea.out")) + ReadWholeFile(Temp("kea.err"))).find("DHCP4_STARTED") !=
+               std::string::npos;
+      };
+      ASSERT_TRUE(WaitUntil(started, 15s))
+          << ReadWholeFile(Temp("kea.out")) << ReadWholeFile(Temp("kea.err"));
+      EXPECT_EQ(Exchange([](const std::string& command) { return testsupport::Run(command); }), corvessa) << "Kea";
+      server.Stop(SIGTERM, 5s);
+    }
+
+    const HandoffExport dnsmasq = WriteDnsmasqConfig(Source());
+    ASSERT_TRUE(dnsmasq.Succeeded()) << dnsmasq.problems.front();
+    const auto dnsmasqFile = Temp("dnsmasq.conf");
+    ASSERT_TRUE(testsupport::WriteWholeFile(dnsmasqFile, dnsmasq.text));
+    {
+      Background server(InServer(DnsmasqCommand(dnsmasqFile, folder_->Path())), Temp("dnsmasq.out"),
+                        Temp("dnsmasq.err"));
+      ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(Temp("dnsmasq.err")).find("DHCP") != std::string::npos; }, 15s))
+          << ReadWholeFile(Temp("dnsmasq.err"));
+      EXPECT_EQ(Exchange([](const std::string& command) { return testsupport::Run(command); }), corvessa)
+          << "dnsmasq\n" << dnsmasq.text;
+      server.Stop(SIGTERM, 5s);
+    }
+  }
+
   int exchanges_ = 0;
 };
 
 TEST_F(HandoffWire, KeaAndDnsmasqServeWhatCorvessaServes) {
   if (IsSkipped()) return;
-  const auto corvessa = Exchange([this](const std::string& command) { return RunClientWhileServing(command, 20s); });
-  runtime_->StopServer();  // port 67 is the next server's
   // What Corvessa serves, by option code: mask 255.255.255.0, router
   // 192.168.77.254, name servers .53 and .54, the hostname and domain bytes,
   // an infinite lease; message types OFFER (2) and ACK (5), none for BOOTP.
   const std::string head = "02:00:00:77:00:02|192.168.77.50|1=ffffff00|3=c0a84dfe|6=c0a84d35c0a84d36|12=" +
                            Hex(kAwkwardHostname) + "|15=" + Hex(kAwkwardDomain);
-  EXPECT_EQ(corvessa, (std::set<std::string>{head, head + "|51=ffffffff|53=02", head + "|51=ffffffff|53=05"}));
+  ExpectKeaAndDnsmasqServeLikeCorvessa({head, head + "|51=ffffffff|53=02", head + "|51=ffffffff|53=05"});
+}
 
-  KeaOptions keaOptions;
-  keaOptions.leaseFile = Temp("kea-leases4.csv").string();
-  const HandoffExport kea = WriteKeaConfig(Source(), keaOptions);
-  ASSERT_TRUE(kea.Succeeded()) << kea.problems.front();
-  const auto keaFile = Temp("kea-dhcp4.conf");
-  ASSERT_TRUE(testsupport::WriteWholeFile(keaFile, kea.text));
-  {
-    Background server(InServer(KeaCommand(folder_->Path(), "-c " + keaFile.string())), Temp("kea.out"),
-                      Temp("kea.err"));
-    const auto started = [&] {
-      return (ReadWholeFile(Temp("kea.out")) + ReadWholeFile(Temp("kea.err"))).find("DHCP4_STARTED") !=
-             std::string::npos;
-    };
-    ASSERT_TRUE(WaitUntil(started, 15s))
-        << ReadWholeFile(Temp("kea.out")) << ReadWholeFile(Temp("kea.err"));
-    EXPECT_EQ(Exchange([](const std::string& command) { return testsupport::Run(command); }), corvessa) << "Kea";
-    server.Stop(SIGTERM, 5s);
-  }
-
-  const HandoffExport dnsmasq = WriteDnsmasqConfig(Source());
-  ASSERT_TRUE(dnsmasq.Succeeded()) << dnsmasq.problems.front();
-  const auto dnsmasqFile = Temp("dnsmasq.conf");
-  ASSERT_TRUE(testsupport::WriteWholeFile(dnsmasqFile, dnsmasq.text));
-  {
-    Background server(InServer(DnsmasqCommand(dnsmasqFile, folder_->Path())), Temp("dnsmasq.out"),
-                      Temp("dnsmasq.err"));
-    ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(Temp("dnsmasq.err")).find("DHCP") != std::string::npos; }, 15s))
-        << ReadWholeFile(Temp("dnsmasq.err"));
-    EXPECT_EQ(Exchange([](const std::string& command) { return testsupport::Run(command); }), corvessa)
-        << "dnsmasq\n" << dnsmasq.text;
-    server.Stop(SIGTERM, 5s);
-  }
+// Settings that are not set stay out of every reply: neither server may
+// name itself as router or name server.
+TEST_F(HandoffWire, SettingsThatAreNotSetStayOutOfEveryReply) {
+  if (IsSkipped()) return;
+  settings_.gateway = 0;
+  settings_.dns1 = 0;
+  settings_.dns2 = 0;
+  settings_.SetDomainName("");
+  const std::string head = "02:00:00:77:00:02|192.168.77.50|1=ffffff00|12=" + Hex(kAwkwardHostname);
+  ExpectKeaAndDnsmasqServeLikeCorvessa({head, head + "|51=ffffffff|53=02", head + "|51=ffffffff|53=05"});
 }
 
 }  // namespace
