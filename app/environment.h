@@ -14,6 +14,7 @@ class QUrl;
 namespace corvessa {
 
 class FileDialogs;
+struct KeaOptions;
 class FirewallPolicyReader;
 class HostNetwork;
 class NetworkDialogs;
@@ -40,6 +41,10 @@ struct Environment {
   std::function<QAction*(QMenu& menu, const QPoint& globalPosition)> runPopupMenu;
   // Opens the help file; empty: QDesktopServices::openUrl.
   std::function<void(const QUrl& url)> openUrl;
+  // The options dialog of the export to Kea: changes `options` and returns
+  // true for OK; empty: the real dialog. `bootpDevices` listed devices asked
+  // by BOOTP during this run.
+  std::function<bool(KeaOptions& options, int bootpDevices)> runKeaExportDialog;
   // The program's executable; empty: QCoreApplication::applicationFilePath().
   std::string executablePath;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/provan_dlg.h"
+#include "app/save_question.h"
 #include "core/settings_names.h"
 #include "files/bpc_reader.h"
 #include "files/bpc_writer.h"
@@ -51,10 +52,8 @@ FileDialogRequest SaveRequest() {
   return {std::string(text::kSaveFilter), std::string(text::kDefaultExtension)};
 }
 
-enum class SaveAnswer { Saved, NotSaved, Discard, Cancel };
+}  // namespace
 
-// The save question of New, Open, Exit and the change of interface. Yes
-// saves, asking for a name only when no file is named yet.
 SaveAnswer AskAndSave(CProvanDlg& window) {
   switch (window.MessageBoxes().AskYesNoCancel(LoadString(kIdsSaveChangesPrompt),
                                                LoadString(kIdsSaveChangesCaption))) {
@@ -73,6 +72,8 @@ SaveAnswer AskAndSave(CProvanDlg& window) {
   }
   return SaveAnswer::Cancel;
 }
+
+namespace {
 
 struct FileLoad {
   LoadError error = LoadError::Access;

@@ -46,6 +46,7 @@ std::uint32_t NetworkAddress(const HandoffSource& source) { return source.server
 std::vector<std::string> CheckHandoffSource(const HandoffSource& source) {
   std::vector<std::string> problems;
   const NetworkSettings& settings = source.settings;
+  if (source.relations.Count() == 0) problems.push_back("The relation list is empty: there is nothing to hand over.");
   if (!IsValidNetworkSettings(settings)) {
     problems.push_back(
         "The network settings are not valid: check the subnet mask, gateway and name servers under Tools, Network "

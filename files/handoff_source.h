@@ -28,7 +28,7 @@ struct HandoffExport {
   bool Succeeded() const { return problems.empty(); }
 };
 
-// Problems that make any export wrong: invalid settings, an interface name
+// Problems that make any export wrong: an empty list, invalid settings, an interface name
 // that a configuration line cannot carry, a server address that is no host
 // address, relations outside the interface's subnet (a permanent service
 // answers only its own subnet) or on its network, broadcast or server

@@ -112,6 +112,7 @@ struct Surroundings {
       log.push_back("fatal exit");
     };
     env.openUrl = [this](const QUrl& url) { openedUrls.push_back(url); };
+    env.runKeaExportDialog = environmentKeaDialog;
     return env;
   }
 
@@ -125,6 +126,8 @@ struct Surroundings {
   ScriptedNetworkDialogs networkDialogs;
   int fatalExits = 0;
   std::vector<QUrl> openedUrls;
+  // The Kea export's options dialog; empty: the real one.
+  std::function<bool(KeaOptions&, int)> environmentKeaDialog;
 };
 
 // Records what the server would send instead of sending it.

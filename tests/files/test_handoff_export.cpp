@@ -262,6 +262,16 @@ TEST(HandoffExport, RefusesWhatWouldMeanSomethingElse) {
   }
 }
 
+TEST(HandoffExport, AnEmptyListIsNotHandedOver) {
+  const RelationTable empty;
+  const NetworkSettings settings = PlantSettings();
+  const HandoffSource source{empty, settings, "eth0", kServer};
+  for (const HandoffExport& out : {WriteKeaConfig(source, KeaOptions{}), WriteDnsmasqConfig(source)}) {
+    ASSERT_EQ(out.problems, std::vector<std::string>{"The relation list is empty: there is nothing to hand over."});
+    EXPECT_EQ(out.text, "");
+  }
+}
+
 TEST(KeaExport, RefusesPeerUrlsKeaCannotUse) {
   const RelationTable table = AwkwardList();
   const NetworkSettings settings = PlantSettings();
