@@ -54,11 +54,15 @@ std::string DnsmasqQuoted(std::string_view text) {
 std::string EscapeComment(std::string_view text) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string escaped;
-  for (const char c : text) {
+  // Blanks at the end of a line would be lost when it is read back.
+  std::size_t keep = text.size();
+  while (keep > 0 && text[keep - 1] == ' ') --keep;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
     if (c == '\\') {
       escaped += "\\\\";
-    } else if (u < 0x20 || u == 0x7F) {
+    } else if (u < 0x20 || u == 0x7F || i >= keep) {
       escaped += "\\x";
       escaped += kDigits[u >> 4];
       escaped += kDigits[u & 0x0F];

@@ -29,8 +29,9 @@ std::string DnsmasqHostnameTag(int position);
 // escaped. The text must hold no control character.
 std::string DnsmasqQuoted(std::string_view text);
 
-// A description as a comment line's text: backslashes and control characters
-// escaped ("\\", "\xHH"), so that a line break cannot end the comment.
+// A description as a comment line's text: backslashes, control characters
+// and blanks at the end escaped ("\\", "\xHH"), so that a line break cannot
+// end the comment and the text reads back whole.
 std::string EscapeComment(std::string_view text);
 std::string UnescapeComment(std::string_view text);
 

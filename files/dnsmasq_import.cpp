@@ -23,35 +23,50 @@ bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'
 
 // The fields of an option's value as dnsmasq reads them: commas split
 // outside double quotes, quotes are removed, and inside them \" and \\ stand
-// for themselves. A '#' after a blank outside quotes starts a comment.
+// for themselves. Blanks around a field are dropped, but not those inside
+// quotes. A '#' after a blank outside quotes starts a comment.
 std::vector<std::string> SplitValue(std::string_view value) {
   std::vector<std::string> fields(1);
+  std::string blanks;  // unquoted blanks, kept only if more text follows
+  bool started = false;
   bool quoted = false;
   bool afterBlank = true;
+  const auto take = [&](char c) {
+    fields.back() += blanks;
+    blanks.clear();
+    fields.back() += c;
+    started = true;
+  };
   for (std::size_t i = 0; i < value.size(); ++i) {
     const char c = value[i];
     if (quoted) {
       if (c == '\\' && i + 1 < value.size() && (value[i + 1] == '"' || value[i + 1] == '\\')) {
-        fields.back() += value[++i];
+        take(value[++i]);
       } else if (c == '"') {
         quoted = false;
       } else {
-        fields.back() += c;
+        take(c);
       }
       continue;
     }
     if (c == '"') {
       quoted = true;
+      fields.back() += blanks;
+      blanks.clear();
+      started = true;
     } else if (c == '#' && afterBlank) {
       break;
     } else if (c == ',') {
       fields.emplace_back();
+      blanks.clear();
+      started = false;
+    } else if (IsBlank(c)) {
+      if (started) blanks += c;
     } else {
-      fields.back() += c;
+      take(c);
     }
     afterBlank = IsBlank(c);
   }
-  for (auto& field : fields) field = std::string(Trim(field));
   return fields;
 }
 

@@ -48,6 +48,8 @@ RelationTable AwkwardList() {
   table.Append(MakeRelation(NumberedMac(4), NumberedIp(4), std::string(32, 'h'), std::string(255, 'd')));
   table.Append(MakeRelation(NumberedMac(5), NumberedIp(5), "7d", "ignore"));
   table.Append(MakeRelation(NumberedMac(6), NumberedIp(6), "Émile \\ ü", "# not a comment"));
+  // Blanks around the texts are part of them.
+  table.Append(MakeRelation(NumberedMac(7), NumberedIp(7), " padded ", "  spaced  "));
   return table;
 }
 
@@ -197,6 +199,7 @@ TEST(HandoffImport, CommentEscapesRoundTrip) {
   EXPECT_EQ(escaped.find('\r'), std::string::npos);
   EXPECT_EQ(UnescapeComment(escaped), every);
   EXPECT_EQ(EscapeComment("a\\b\nc"), "a\\\\b\\x0Ac");
+  EXPECT_EQ(EscapeComment(" a b  "), " a b\\x20\\x20");
 }
 
 }  // namespace
