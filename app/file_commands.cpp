@@ -73,6 +73,21 @@ SaveAnswer AskAndSave(CProvanDlg& window) {
   return SaveAnswer::Cancel;
 }
 
+bool SaveBeforeReplacingList(CProvanDlg& window) {
+  if (!window.Modified()) return true;
+  switch (AskAndSave(window)) {
+    case SaveAnswer::Saved:
+    case SaveAnswer::Discard:
+      return true;
+    case SaveAnswer::NotSaved:
+      window.StatusLine(LoadString(kIdsOpenSaveFailed));
+      return false;
+    case SaveAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
 namespace {
 
 struct FileLoad {
@@ -252,18 +267,7 @@ void CProvanDlg::OnFileNew() {
 }
 
 void CProvanDlg::OnFileOpen() {
-  if (modified_) {
-    switch (AskAndSave(*this)) {
-      case SaveAnswer::Cancel:
-        return;
-      case SaveAnswer::NotSaved:
-        StatusLine(LoadString(kIdsOpenSaveFailed));
-        return;
-      case SaveAnswer::Saved:
-      case SaveAnswer::Discard:
-        break;
-    }
-  }
+  if (!SaveBeforeReplacingList(*this)) return;
   if (!LoadConfiguration(true)) StatusLine(LoadString(kIdsLoadAborted));
 }
 

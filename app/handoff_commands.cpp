@@ -61,18 +61,7 @@ int BootpDevices(const RelationTable& table) {
 }  // namespace
 
 void CProvanDlg::OnImportConfiguration() {
-  if (modified_) {
-    switch (AskAndSave(*this)) {
-      case SaveAnswer::Cancel:
-        return;
-      case SaveAnswer::NotSaved:
-        StatusLine(LoadString(kIdsOpenSaveFailed));
-        return;
-      case SaveAnswer::Saved:
-      case SaveAnswer::Discard:
-        break;
-    }
-  }
+  if (!SaveBeforeReplacingList(*this)) return;
   StatusLine(LoadString(kIdsLoading));
   const std::optional<std::string> path = fileDialogs_->Open(
       {std::string(handoff_text::kImportFilter), std::string(handoff_text::kConfExtension)});
@@ -114,16 +103,22 @@ void CProvanDlg::OnImportConfiguration() {
 
 namespace {
 
-// Writes `text` to a file chosen with `filter`; the status line tells how it
-// went. The chosen path, or nothing.
-std::optional<std::string> SaveExport(CProvanDlg& window, FileDialogs& dialogs, std::string_view filter,
-                                      const std::string& text) {
+// Writes an export to a file chosen with `filter`, or says why it was
+// refused; the status line tells how it went. The chosen path, or nothing.
+std::optional<std::string> SaveExport(CProvanDlg& window, Prompts& prompts, FileDialogs& dialogs,
+                                      std::string_view filter, const HandoffExport& result) {
+  if (!result.Succeeded()) {
+    prompts.Message(FormatText(handoff_text::kExportRefused, Joined(result.problems).c_str()),
+                    handoff_text::kExportFailedCaption);
+    window.StatusLine(handoff_text::kExportAborted);
+    return std::nullopt;
+  }
   std::optional<std::string> path = dialogs.Save({std::string(filter), std::string(handoff_text::kConfExtension)});
   if (!path) {
     window.StatusLine(handoff_text::kExportAborted);
     return std::nullopt;
   }
-  if (!SaveFileAtomically(*path, text)) {
+  if (!SaveFileAtomically(*path, result.text)) {
     window.StatusLine(FormatText(handoff_text::kExportWriteFailed, path->c_str()));
     return std::nullopt;
   }
@@ -152,14 +147,8 @@ void CProvanDlg::OnExportKea() {
   }
   // A device seen asking by BOOTP keeps its answers.
   if (bootpDevices > 0) options.bootpHook = true;
-  const HandoffExport primary = WriteKeaConfig(source, options);
-  if (!primary.Succeeded()) {
-    prompts_->Message(FormatText(handoff_text::kExportRefused, Joined(primary.problems).c_str()),
-                      handoff_text::kExportFailedCaption);
-    StatusLine(handoff_text::kExportAborted);
-    return;
-  }
-  const std::optional<std::string> path = SaveExport(*this, *fileDialogs_, handoff_text::kKeaFilter, primary.text);
+  const std::optional<std::string> path =
+      SaveExport(*this, *prompts_, *fileDialogs_, handoff_text::kKeaFilter, WriteKeaConfig(source, options));
   if (!path) return;
   if (!options.highAvailability) {
     StatusLine(FormatText(handoff_text::kExportComplete, table_.Count(), "Kea", path->c_str()));
@@ -177,14 +166,8 @@ void CProvanDlg::OnExportKea() {
 void CProvanDlg::OnExportDnsmasq() {
   StatusLine(handoff_text::kExporting);
   const HandoffSource source = SourceOf(table_, settings_, store_, *runtime_);
-  const HandoffExport snippet = WriteDnsmasqConfig(source);
-  if (!snippet.Succeeded()) {
-    prompts_->Message(FormatText(handoff_text::kExportRefused, Joined(snippet.problems).c_str()),
-                      handoff_text::kExportFailedCaption);
-    StatusLine(handoff_text::kExportAborted);
-    return;
-  }
-  const std::optional<std::string> path = SaveExport(*this, *fileDialogs_, handoff_text::kDnsmasqFilter, snippet.text);
+  const std::optional<std::string> path =
+      SaveExport(*this, *prompts_, *fileDialogs_, handoff_text::kDnsmasqFilter, WriteDnsmasqConfig(source));
   if (path) StatusLine(FormatText(handoff_text::kExportComplete, table_.Count(), "dnsmasq", path->c_str()));
 }
 

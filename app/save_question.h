@@ -11,4 +11,9 @@ enum class SaveAnswer { Saved, NotSaved, Discard, Cancel };
 // asking for a name only when no file is named yet.
 SaveAnswer AskAndSave(CProvanDlg& window);
 
+// Before Open or Import replace the list: the save question when there are
+// unsaved changes. False when the list must stay; a failed save has then
+// said so on the status line.
+bool SaveBeforeReplacingList(CProvanDlg& window);
+
 }  // namespace corvessa

@@ -16,13 +16,6 @@ std::string AddressList(const std::vector<std::uint32_t>& addresses) {
   return list;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 bool LooksLikeDnsmasqLeaseTime(std::string_view field) {
@@ -79,9 +72,9 @@ std::string UnescapeComment(std::string_view text) {
     if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
       plain += '\\';
       ++i;
-    } else if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && HexValue(text[i + 2]) >= 0 &&
-               HexValue(text[i + 3]) >= 0) {
-      plain += static_cast<char>((HexValue(text[i + 2]) << 4) | HexValue(text[i + 3]));
+    } else if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && HexDigitValue(text[i + 2]) >= 0 &&
+               HexDigitValue(text[i + 3]) >= 0) {
+      plain += static_cast<char>((HexDigitValue(text[i + 2]) << 4) | HexDigitValue(text[i + 3]));
       i += 3;
     } else {
       plain += text[i];

@@ -6,6 +6,7 @@
 
 #include "files/dnsmasq_config.h"
 #include "files/handoff_import.h"
+#include "files/handoff_source.h"
 
 namespace corvessa {
 
@@ -18,8 +19,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r')) text.remove_suffix(1);
   return text;
 }
-
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // The fields of an option's value as dnsmasq reads them: commas split
 // outside double quotes, quotes are removed, and inside them \" and \\ stand
@@ -77,7 +76,7 @@ bool IsDottedQuad(std::string_view field) {
 
 bool IsHardwareAddress(std::string_view field) {
   return field.find(':') != std::string_view::npos &&
-         std::all_of(field.begin(), field.end(), [](char c) { return IsHexDigit(c) || c == ':' || c == '*' || c == '-'; });
+         std::all_of(field.begin(), field.end(), [](char c) { return HexDigitValue(c) >= 0 || c == ':' || c == '*' || c == '-'; });
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }

@@ -11,13 +11,6 @@ namespace {
 
 bool IsLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Interface names as Linux makes them: no blank, quote, comma, '#', '/'.
 bool IsInterfaceName(std::string_view name) {
   return !name.empty() && name.size() <= 15 &&
@@ -25,6 +18,13 @@ bool IsInterfaceName(std::string_view name) {
 }
 
 }  // namespace
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 std::string RelationName(const Relation& relation) {
   return MacToText(relation.hardwareAddress.data(), relation.hardwareAddressLength);
@@ -157,8 +157,8 @@ bool FromHex(std::string_view hex, std::string& bytes) {
   while (i < hex.size()) {
     if (!bytes.empty() && hex[i] == ':') ++i;
     if (i + 2 > hex.size()) return false;
-    const int high = HexValue(hex[i]);
-    const int low = HexValue(hex[i + 1]);
+    const int high = HexDigitValue(hex[i]);
+    const int low = HexDigitValue(hex[i + 1]);
     if (high < 0 || low < 0) return false;
     bytes += static_cast<char>((high << 4) | low);
     i += 2;

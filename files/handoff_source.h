@@ -50,6 +50,9 @@ bool IsPlainToken(std::string_view text);
 bool IsValidUtf8(std::string_view text);
 bool HasControlCharacter(std::string_view text);
 
+// 0-15 for a hexadecimal digit, -1 for any other character.
+int HexDigitValue(char c);
+
 // "506C63" (upper-case pairs, no separator) and back; nothing for a text
 // that is not an even number of hexadecimal digits (':' between pairs is
 // allowed when `separator` is ':').
