@@ -77,8 +77,8 @@ Json HighAvailabilityHook(const KeaOptions& options, const KeaHighAvailability& 
   Json pair = {
       {"this-server-name", primary ? kPrimaryName : kStandbyName},
       {"mode", "hot-standby"},
-      {"heartbeat-delay", 10000},
-      {"max-response-delay", 60000},
+      {"heartbeat-delay", ha.heartbeatDelayMs},
+      {"max-response-delay", ha.maxResponseDelayMs},
       {"max-ack-delay", 5000},
       {"max-unacked-clients", 0},
       // Each server listens for its partner itself; no control agent needed.

@@ -24,6 +24,10 @@ struct KeaHighAvailability {
   std::string primaryUrl;
   std::string standbyUrl;
   enum class Role { Primary, Standby } thisServer = Role::Primary;
+  // Heartbeats every 10 s; the standby takes over once the primary has not
+  // answered for a minute.
+  int heartbeatDelayMs = 10000;
+  int maxResponseDelayMs = 60000;
 };
 
 struct KeaOptions {
