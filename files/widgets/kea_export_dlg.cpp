@@ -63,10 +63,11 @@ CKeaExportDlg::CKeaExportDlg(const KeaOptions& defaults, std::string_view defaul
   pair_->setChecked(defaults.highAvailability.has_value());
   layout->addWidget(pair_);
   auto* pairForm = new QFormLayout;
-  const KeaHighAvailability ha = defaults.highAvailability.value_or(
-      KeaHighAvailability{std::string(defaultPrimaryUrl), "http://:" + std::to_string(kDefaultPeerPort) + "/"});
+  const KeaHighAvailability ha =
+      defaults.highAvailability.value_or(KeaHighAvailability{std::string(defaultPrimaryUrl), std::string()});
   primaryUrl_ = AddEdit(*pairForm, kPrimaryUrlText, ha.primaryUrl, this);
   standbyUrl_ = AddEdit(*pairForm, kStandbyUrlText, ha.standbyUrl, this);
+  standbyUrl_->setPlaceholderText(QString("http://address:%1/").arg(kDefaultPeerPort));
   layout->addLayout(pairForm);
 
   auto* buttons = new QHBoxLayout;
