@@ -36,6 +36,10 @@ inline constexpr int kFileOpen = 57601;
 inline constexpr int kFileSave = 57603;
 inline constexpr int kFileSaveAs = 57604;
 inline constexpr int kFileExit = 57665;
+// Hand-over to a permanent DHCP service (File menu).
+inline constexpr int kImportConfiguration = 32900;
+inline constexpr int kExportKea = 32901;
+inline constexpr int kExportDnsmasq = 32902;
 // Tools menu.
 inline constexpr int kSelectInterface = 32888;
 inline constexpr int kNetworkSettings = 32781;

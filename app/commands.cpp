@@ -29,6 +29,15 @@ bool CProvanDlg::OnCommand(int id) {
     case ids::kFileSaveAs:
       OnFileSaveAs();
       return true;
+    case ids::kImportConfiguration:
+      OnImportConfiguration();
+      return true;
+    case ids::kExportKea:
+      OnExportKea();
+      return true;
+    case ids::kExportDnsmasq:
+      OnExportDnsmasq();
+      return true;
     case ids::kSelectInterface:
       OnSelectInterface();
       return true;

@@ -14,6 +14,7 @@ class QUrl;
 namespace corvessa {
 
 class FileDialogs;
+struct KeaOptions;
 class FirewallPolicyReader;
 class HostNetwork;
 class NetworkDialogs;
@@ -41,6 +42,10 @@ struct Environment {
   // Opens the help file and calls `unavailable`, at once or later, when
   // nothing could show it; empty: OpenWithDesktop.
   std::function<void(const QUrl& url, std::function<void()> unavailable)> openUrl;
+  // The options dialog of the export to Kea: changes `options` and returns
+  // true for OK; empty: the real dialog. `bootpDevices` listed devices asked
+  // by BOOTP during this run.
+  std::function<bool(KeaOptions& options, int bootpDevices)> runKeaExportDialog;
   // The program's executable; empty: QCoreApplication::applicationFilePath().
   std::string executablePath;
 };

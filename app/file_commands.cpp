@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/provan_dlg.h"
+#include "app/save_question.h"
 #include "core/settings_names.h"
 #include "files/bpc_reader.h"
 #include "files/bpc_writer.h"
@@ -51,10 +52,8 @@ FileDialogRequest SaveRequest() {
   return {std::string(text::kSaveFilter), std::string(text::kDefaultExtension)};
 }
 
-enum class SaveAnswer { Saved, NotSaved, Discard, Cancel };
+}  // namespace
 
-// The save question of New, Open, Exit and the change of interface. Yes
-// saves, asking for a name only when no file is named yet.
 SaveAnswer AskAndSave(CProvanDlg& window) {
   switch (window.MessageBoxes().AskYesNoCancel(LoadString(kIdsSaveChangesPrompt),
                                                LoadString(kIdsSaveChangesCaption))) {
@@ -73,6 +72,23 @@ SaveAnswer AskAndSave(CProvanDlg& window) {
   }
   return SaveAnswer::Cancel;
 }
+
+bool SaveBeforeReplacingList(CProvanDlg& window) {
+  if (!window.Modified()) return true;
+  switch (AskAndSave(window)) {
+    case SaveAnswer::Saved:
+    case SaveAnswer::Discard:
+      return true;
+    case SaveAnswer::NotSaved:
+      window.StatusLine(LoadString(kIdsOpenSaveFailed));
+      return false;
+    case SaveAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
+namespace {
 
 struct FileLoad {
   LoadError error = LoadError::Access;
@@ -251,18 +267,7 @@ void CProvanDlg::OnFileNew() {
 }
 
 void CProvanDlg::OnFileOpen() {
-  if (modified_) {
-    switch (AskAndSave(*this)) {
-      case SaveAnswer::Cancel:
-        return;
-      case SaveAnswer::NotSaved:
-        StatusLine(LoadString(kIdsOpenSaveFailed));
-        return;
-      case SaveAnswer::Saved:
-      case SaveAnswer::Discard:
-        break;
-    }
-  }
+  if (!SaveBeforeReplacingList(*this)) return;
   if (!LoadConfiguration(true)) StatusLine(LoadString(kIdsLoadAborted));
 }
 

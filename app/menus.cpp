@@ -9,6 +9,7 @@
 #include "app/command_ids.h"
 #include "app/command_state.h"
 #include "app/control_id.h"
+#include "app/handoff_texts.h"
 #include "app/provan_dlg.h"
 #include "ui/widgets/qt_text.h"
 #include "ui/widgets/table.h"
@@ -17,10 +18,12 @@ namespace corvessa {
 
 namespace {
 
-// One entry of a menu; command 0 is a separator.
+// One entry of a menu; command 0 is a separator, or a submenu when it has
+// items.
 struct MenuItem {
   std::string_view text;
   int command;
+  std::span<const MenuItem> submenu = {};
 };
 
 constexpr int kSeparator = 0;
@@ -30,11 +33,17 @@ struct PopupMenu {
   std::span<const MenuItem> items;
 };
 
+constexpr MenuItem kExportItems[] = {{handoff_text::kMenuExportKea, ids::kExportKea},
+                                     {handoff_text::kMenuExportDnsmasq, ids::kExportDnsmasq}};
+
 constexpr MenuItem kFileItems[] = {{text::kMenuNew, ids::kFileNew},
                                    {text::kMenuOpen, ids::kFileOpen},
                                    {{}, kSeparator},
                                    {text::kMenuSave, ids::kFileSave},
                                    {text::kMenuSaveAs, ids::kFileSaveAs},
+                                   {{}, kSeparator},
+                                   {handoff_text::kMenuImport, ids::kImportConfiguration},
+                                   {handoff_text::kMenuExport, kSeparator, kExportItems},
                                    {{}, kSeparator},
                                    {text::kMenuExit, ids::kFileExit}};
 
@@ -72,6 +81,12 @@ constexpr PopupMenu kRelationMenu{text::kRelationMenuTitle, kRelationItems};
 void FillMenu(QMenu& menu, const PopupMenu& popup) {
   menu.setTitle(ToQString(popup.title));
   for (const MenuItem& item : popup.items) {
+    if (!item.submenu.empty()) {
+      auto* submenu = new QMenu(&menu);
+      FillMenu(*submenu, PopupMenu{item.text, item.submenu});
+      menu.addMenu(submenu);
+      continue;
+    }
     if (item.command == kSeparator) {
       menu.addSeparator();
       continue;
@@ -89,9 +104,14 @@ void CProvanDlg::BuildMenus() {
     FillMenu(*menu, *popup);
     menuBar_->addMenu(menu);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenuEnabling(*menu); });
-    for (QAction* action : menu->actions()) {
-      const int id = ControlIdOf(action);
-      if (id != 0) connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    // The pop-up's own items and those of its submenus.
+    QList<QMenu*> menus = menu->findChildren<QMenu*>();
+    menus.prepend(menu);
+    for (QMenu* each : menus) {
+      for (QAction* action : each->actions()) {
+        const int id = ControlIdOf(action);
+        if (id != 0) connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+      }
     }
   }
 }

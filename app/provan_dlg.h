@@ -91,6 +91,10 @@ class CProvanDlg : public QDialog {
   void PromptSaveAndQuit();
   bool LoadConfiguration(bool showDialog);
   bool SaveConfiguration(bool askName);
+  // Hand-over to and from a permanent DHCP service (Kea, dnsmasq).
+  void OnImportConfiguration();
+  void OnExportKea();
+  void OnExportDnsmasq();
 
   void OnEnableBootpDhcp();
   void OnDisableBootpDhcp();

@@ -8,6 +8,8 @@ packages=(
   g++ cmake ninja-build pkg-config
   # program
   qt6-base-dev qt6-base-dev-tools libgl-dev libcap2-bin xdg-utils
+  # Kea's configuration is JSON, read and written with nlohmann-json
+  nlohmann-json3-dev
   # the Debian package (scripts/package.sh): icons drawn from the SVG,
   # dependencies from dpkg-shlibdeps, hardening flags from dpkg-buildflags
   librsvg2-bin dpkg-dev file
@@ -18,6 +20,10 @@ packages=(
   desktop-file-utils appstream lintian shared-mime-info
   # network test peers, run in network namespaces only
   iproute2 busybox isc-dhcp-client bootpc tshark dnsmasq-base procps
+  # the permanent DHCP services the list is handed to, started from exported
+  # files inside the tests' namespaces only (kea-common holds the BOOTP and
+  # HA hooks; Debian's default kea-dhcp4.conf listens on no interface)
+  kea-dhcp4-server kea-common
   # end-to-end tests: the program under Xvfb, driven through AT-SPI from
   # Debian's python3 (screenshots with Pillow, the close box with Xlib)
   xvfb xauth dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-pil python3-xlib

@@ -207,6 +207,7 @@ struct MenuEntry {
   std::string_view text;  // empty for a separator
   int id;
 };
+constexpr int kSubmenu = -1;
 
 TEST_F(MainWindowTest, MainMenuHoldsEveryItemWithItsCommand) {
   const std::vector<std::pair<std::string_view, std::vector<MenuEntry>>> expected = {
@@ -216,6 +217,9 @@ TEST_F(MainWindowTest, MainMenuHoldsEveryItemWithItsCommand) {
         {"", 0},
         {"&Save", 57603},
         {"&Save As...", 57604},
+        {"", 0},
+        {"&Import...", 32900},
+        {"&Export", kSubmenu},
         {"", 0},
         {"E&xit", 57665}}},
       {"&Tools",
@@ -243,6 +247,18 @@ TEST_F(MainWindowTest, MainMenuHoldsEveryItemWithItsCommand) {
       QAction* item = items[static_cast<qsizetype>(j)];
       EXPECT_EQ(item->isSeparator(), entry.id == 0) << entry.text;
       if (entry.id == 0) continue;
+      if (entry.id == kSubmenu) {
+        // File, Export: one item for each permanent DHCP service.
+        ASSERT_NE(item->menu(), nullptr) << entry.text;
+        EXPECT_EQ(ToStdString(item->text()), entry.text);
+        const QList<QAction*> exports = item->menu()->actions();
+        ASSERT_EQ(exports.size(), 2);
+        EXPECT_EQ(ToStdString(exports[0]->text()), "ISC &Kea DHCPv4...");
+        EXPECT_EQ(ControlIdOf(exports[0]), 32901);
+        EXPECT_EQ(ToStdString(exports[1]->text()), "&dnsmasq...");
+        EXPECT_EQ(ControlIdOf(exports[1]), 32902);
+        continue;
+      }
       EXPECT_EQ(ToStdString(item->text()), entry.text);
       EXPECT_EQ(ControlIdOf(item), entry.id);
     }

@@ -116,6 +116,7 @@ struct Surroundings {
       openedUrls.push_back(url);
       if (!helpViewerInstalled) unavailable();
     };
+    env.runKeaExportDialog = environmentKeaDialog;
     return env;
   }
 
@@ -130,6 +131,8 @@ struct Surroundings {
   int fatalExits = 0;
   std::vector<QUrl> openedUrls;
   bool helpViewerInstalled = true;  // false: opening a page reports that nothing could show it
+  // The Kea export's options dialog; empty: the real one.
+  std::function<bool(KeaOptions&, int)> environmentKeaDialog;
 };
 
 // Records what the server would send instead of sending it.

@@ -5,10 +5,13 @@
 // the runtime. Everything is created by the fixture and removed at its end;
 // nothing is sent on the machine's own interfaces.
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -233,6 +236,32 @@ class NetFixture : public ::testing::Test {
     // The client's own timeouts end it; this only waits for that.
     client.join();
     return status;
+  }
+
+  // tshark reports that it is capturing a little before packets really reach
+  // it. Probes from an ephemeral port to the subnet's broadcast address on
+  // port 68 go out on the server's interface (the calling thread is in the
+  // server namespace) until one shows in the live summary `summary`; reply
+  // counts look only at packets from port 67.
+  bool WaitForCaptureToSeeTraffic(const std::filesystem::path& summary) const {
+    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) return false;
+    const int on = 1;
+    setsockopt(probe, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(68);
+    inet_pton(AF_INET, "192.168.77.255", &to.sin_addr);
+    const char payload[] = "probe";
+    const bool seen = WaitUntil(
+        [&] {
+          sendto(probe, payload, sizeof payload, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+          std::this_thread::sleep_for(100ms);
+          return !ReadWholeFile(summary).empty();
+        },
+        15s);
+    close(probe);
+    return seen;
   }
 
   std::string InClient(const std::string& command) const { return testsupport::InNs(link_.clientNs, command); }

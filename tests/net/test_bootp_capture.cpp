@@ -1,10 +1,6 @@
 // A pure BOOTP client gets its address, and a capture on the server's
 // interface shows what the replies look like on the wire.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include "tests/net/net_harness.h"
 
 namespace corvessa::nettest {
@@ -16,31 +12,6 @@ class BootpAndCapture : public NetFixture {
 
   // bootpc broadcasts through an ordinary UDP socket, which needs a route
   // even while the interface has no address.
-  // tshark reports that it is capturing a little before packets really reach
-  // it. Probes from an ephemeral port to the subnet's broadcast address on
-  // port 68 go out on the server's interface until one shows in the live
-  // summary; the reply count below only looks at packets from port 67.
-  bool WaitForCaptureToSeeTraffic(const std::filesystem::path& summary) const {
-    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (probe < 0) return false;
-    const int on = 1;
-    setsockopt(probe, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(68);
-    inet_pton(AF_INET, "192.168.77.255", &to.sin_addr);
-    const char payload[] = "probe";
-    const bool seen = WaitUntil(
-        [&] {
-          sendto(probe, payload, sizeof payload, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-          std::this_thread::sleep_for(100ms);
-          return !ReadWholeFile(summary).empty();
-        },
-        15s);
-    close(probe);
-    return seen;
-  }
-
   std::string BootpcCommand() const {
     return InClient("ip route replace 255.255.255.255/32 dev " + link_.clientIf) + " && " +
            InClient("bootpc --dev " + link_.clientIf + " --timeoutwait 5 --returniffail");

@@ -1,0 +1,124 @@
+#include "cli/export_run.h"
+
+#include <optional>
+#include <vector>
+
+#include "core/address.h"
+#include "files/bpc_reader.h"
+#include "files/csv_reader.h"
+#include "files/dnsmasq_config.h"
+#include "files/file_access.h"
+#include "files/load_error.h"
+#include "ui/network_settings_store.h"
+#include "ui/prompts.h"
+#include "ui/settings_store.h"
+
+namespace corvessa::cli {
+
+namespace {
+
+// The readers' boxes (the limit, an unsupported version) become lines on
+// standard error; they never ask.
+class StderrPrompts final : public Prompts {
+ public:
+  explicit StderrPrompts(std::ostream& err) : err_(err) {}
+  void Message(std::string_view text, std::string_view caption) override {
+    err_ << "corvessa-export: " << caption << ": " << text << "\n";
+  }
+  PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override { return PromptAnswer::Cancel; }
+
+ private:
+  std::ostream& err_;
+};
+
+bool IsCsvName(std::string_view path) {
+  if (path.size() < 3) return false;
+  std::string tail(path.substr(path.size() - 3));
+  for (char& c : tail) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return tail == "csv";
+}
+
+// One address option into `target`; a reason when it does not read.
+bool ApplyAddress(const std::optional<std::string>& text, std::uint32_t& target, std::string_view name,
+                  std::vector<std::string>& problems, bool mask = false) {
+  if (!text) return true;
+  std::uint32_t value = 0;
+  if (text->empty() || *text == "0.0.0.0") {
+    target = 0;
+    return true;
+  }
+  if (mask ? !TextToMask(*text, value) : !TextToIp(*text, value)) {
+    problems.push_back("--" + std::string(name) + "=" + *text + " is not a valid " + (mask ? "mask" : "address"));
+    return false;
+  }
+  target = value;
+  return true;
+}
+
+}  // namespace
+
+int RunExport(const ExportOptions& options, const std::string& settingsPath, std::ostream& out, std::ostream& err) {
+  const auto refuse = [&](const std::vector<std::string>& reasons) {
+    for (const auto& reason : reasons) err << "corvessa-export: " << reason << "\n";
+    return kExitRefused;
+  };
+
+  const SettingsStore store(settingsPath);
+  const std::string interfaceName = options.interfaceName.value_or(ReadLastAdapter(store));
+  NetworkSettings settings = ReadNetworkSettings(store, interfaceName);
+
+  const std::optional<std::vector<std::uint8_t>> bytes = ReadFileLocked(options.input);
+  if (!bytes) return refuse({LoadErrorMessage(LoadError::Access, options.input).text});
+  RelationTable table;
+  StderrPrompts prompts(err);
+  int omitted = 0;
+  if (IsCsvName(options.input)) {
+    const CsvLoad load = ReadCsv(*bytes, table, prompts);
+    if (!load.Succeeded()) return refuse({LoadErrorMessage(load.error, options.input).text});
+    omitted = load.omitted;
+  } else {
+    const BpcLoad load = ReadBpc(*bytes, table, prompts);
+    if (load.format == BpcLoad::Format::UnsupportedVersion) return kExitRefused;  // its box went to stderr
+    if (!load.Succeeded()) return refuse({LoadErrorMessage(load.error, options.input).text});
+    ApplyBpcSettings(load, settings);
+    omitted = load.omitted;
+  }
+  if (omitted > 0) {
+    err << "corvessa-export: " << omitted << " records of " << options.input
+        << " were omitted because of errors or duplicates.\n";
+  }
+
+  std::vector<std::string> problems;
+  std::uint32_t serverAddress = 0;
+  const std::string addressText = options.serverAddress.value_or(ReadInterfaceAddressText(store, interfaceName));
+  if (!TextToIp(addressText, serverAddress)) {
+    problems.push_back(addressText.empty() ? "no server address: give --server-address"
+                                           : "the server address '" + addressText + "' is not valid");
+  }
+  ApplyAddress(options.subnetMask, settings.subnetMask, "subnet-mask", problems, true);
+  ApplyAddress(options.gateway, settings.gateway, "gateway", problems);
+  ApplyAddress(options.dns1, settings.dns1, "dns1", problems);
+  ApplyAddress(options.dns2, settings.dns2, "dns2", problems);
+  if (options.domain) {
+    if (options.domain->size() > kDomainNameSize) {
+      problems.push_back("--domain is longer than " + std::to_string(kDomainNameSize) + " characters");
+    }
+    settings.SetDomainName(*options.domain);
+  }
+  if (interfaceName.empty()) problems.push_back("no interface: give --interface");
+  if (!problems.empty()) return refuse(problems);
+
+  const HandoffSource source{table, settings, interfaceName, serverAddress};
+  const HandoffExport result =
+      options.format == ExportFormat::Kea ? WriteKeaConfig(source, options.kea) : WriteDnsmasqConfig(source);
+  if (!result.Succeeded()) return refuse(result.problems);
+  if (options.output.empty()) {
+    out << result.text;
+    out.flush();
+    return out.good() ? kExitWritten : refuse({"standard output could not be written"});
+  }
+  if (!SaveFileAtomically(options.output, result.text)) return refuse({"'" + options.output + "' could not be written"});
+  return kExitWritten;
+}
+
+}  // namespace corvessa::cli
