@@ -11,7 +11,7 @@ packages=(
   # tests
   libgtest-dev
   # network test peers, run in network namespaces only
-  iproute2 busybox isc-dhcp-client bootpc tshark dnsmasq-base procps
+  iproute2 busybox isc-dhcp-client bootpc tshark dnsmasq-base procps dhcpcd-base
   # end-to-end tests: the program under Xvfb, driven through AT-SPI from
   # Debian's python3 (screenshots with Pillow, the close box with Xlib)
   xvfb xauth dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-pil python3-xlib
