@@ -8,12 +8,15 @@ packages=(
   g++ cmake ninja-build pkg-config
   # program
   qt6-base-dev qt6-base-dev-tools libgl-dev libcap2-bin xdg-utils
+  # firewalld is read over the system bus with sd-bus
+  libsystemd-dev
   # tests
   libgtest-dev
   # network test peers, run in network namespaces only
   iproute2 busybox isc-dhcp-client bootpc tshark dnsmasq-base procps dhcpcd-base
-  # a scratch user with one capability for the unprivileged start (setpriv)
-  passwd util-linux
+  # a private bus for the firewalld reader's tests; a scratch user with one
+  # capability for the unprivileged start (setpriv)
+  dbus-daemon passwd util-linux
   # end-to-end tests: the program under Xvfb, driven through AT-SPI from
   # Debian's python3 (screenshots with Pillow, the close box with Xlib)
   xvfb xauth dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-pil python3-xlib
