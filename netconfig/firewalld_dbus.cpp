@@ -28,7 +28,8 @@ Message Call(sd_bus* bus, const char* destination, const char* path, const char*
   const Message call(raw);
   if (sd_bus_message_set_auto_start(call.get(), 0) < 0) return nullptr;
   if (appendArguments && appendArguments(call.get()) < 0) return nullptr;
-  sd_bus_error error = SD_BUS_ERROR_NULL;
+  // Zero-filled, as SD_BUS_ERROR_NULL makes it (a C compound literal).
+  sd_bus_error error{};
   sd_bus_message* reply = nullptr;
   const int result = sd_bus_call(bus, call.get(), kCallTimeoutUs, &error, &reply);
   sd_bus_error_free(&error);
