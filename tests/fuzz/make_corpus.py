@@ -49,14 +49,15 @@ def write(target, name, data):
 
 # --- fuzz_datagram: configuration block, then a BOOTP/DHCP request -----------
 
-def server_config(host_name_choice=1, failing=False):
+def server_config(host_name_choice=1, failing=False, whole_oversized=False):
     return b"".join([
         be32(ip("255.255.255.0")),   # subnet mask
         be32(ip("192.168.1.1")),     # gateway
         be32(ip("192.168.1.2")),     # primary name server
         be32(ip("192.168.1.3")),     # secondary name server
         bytes([17]),                 # domain name length: "plant.example.com"
-        bytes([host_name_choice | (4 if failing else 0)]),  # host name choice, failing sends
+        bytes([host_name_choice | (4 if failing else 0)    # host name choice, failing sends,
+               | (8 if whole_oversized else 0)]),         # an over-long datagram handed over whole
         bytes([192, 168, 1, 5]),     # server address, first octet first
     ])
 
@@ -106,6 +107,11 @@ def datagram_seeds():
         bytes([255]),                        # end: no option 53
         giaddr=ip("10.0.0.1"),
         sname=b"corvessa-test"))             # the server's name in other letter case
+    write("fuzz_datagram", "oversized_request", server_config(whole_oversized=True) + zero_filled(
+        bootp_request(plc, b"".join([
+            bytes([53, 1, 1]),               # message type: DISCOVER
+            bytes([255]),                    # end
+        ])), 2285))                          # one byte longer than any request: dropped
     write("fuzz_datagram", "dhcp_release_failing_send", server_config(failing=True) + bootp_request(
         mac("0A:00:3C:12:34:56"), b"".join([
             bytes([0]),                      # pad: ends the option scan
