@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -151,6 +152,9 @@ TEST(LinkWatchLive, ReportsWhatHappensToAnInterface) {
   const std::string name = "dw" + std::to_string(getpid() % 100000);
   testsupport::Run("ip netns del " + ns + " >/dev/null 2>&1");
   ASSERT_EQ(testsupport::Run("ip netns add " + ns), 0);
+  // Removed however the test ends.
+  const std::unique_ptr<const std::string, void (*)(const std::string*)> removal(
+      &ns, [](const std::string* name) { testsupport::Run("ip netns del " + *name + " >/dev/null 2>&1"); });
   std::vector<LinkEvent> events;
   {
     testsupport::NamespaceGuard inside(ns);
@@ -172,7 +176,6 @@ TEST(LinkWatchLive, ReportsWhatHappensToAnInterface) {
       }
     }
   }
-  testsupport::Run("ip netns del " + ns);
 
   std::vector<LinkEventKind> kinds;
   for (const LinkEvent& event : events) {
