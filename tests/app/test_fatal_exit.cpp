@@ -14,8 +14,9 @@ namespace {
 class FatalExitTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The child runs this test alone in a fresh process of this binary.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child is a fork of this process at the statement: it leaves the
+    // surroundings (their scratch folder) to the parent, which removes them.
+    GTEST_FLAG_SET(death_test_style, "fast");
     loopback = MakeInterface("lo", 1, kLoopbackLinkType, true, {{Ip(127, 0, 0, 1), Ip(255, 0, 0, 0)}});
   }
 
