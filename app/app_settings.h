@@ -14,4 +14,11 @@ inline constexpr std::string_view kApplicationSection = "";
 inline constexpr std::string_view kFirstStart = "firststart";
 inline constexpr std::uint32_t kFirstStartDone = 1;
 
+// In an interface's section: 1 once the user has been told that ufw may drop
+// the requests on it. That warning cannot be sure (ufw's rules are not
+// readable without privileges), so it is given once per interface, not at
+// every start.
+inline constexpr std::string_view kFirewallNotice = "firewallnotice";
+inline constexpr std::uint32_t kFirewallNoticeGiven = 1;
+
 }  // namespace corvessa::app_settings

@@ -29,8 +29,10 @@ struct Environment {
   const HostNetwork* host = nullptr;
   FirewallPolicyReader* firewall = nullptr;
   NetworkDialogs* networkDialogs = nullptr;
-  // Ends the process at once during start-up; empty: std::_Exit(0). A test's
-  // replacement may return, and the start-up then stops where it is.
+  // Ends the process at once during start-up; empty: std::_Exit with a
+  // non-zero status after a failure, 0 when the user gave up the interface
+  // choice. A test's replacement may return, and the start-up then stops
+  // where it is.
   std::function<void()> fatalExit;
   // The sockets start-up; empty: always succeeds (nothing to start on Linux).
   std::function<bool()> startSockets;

@@ -59,6 +59,7 @@ void CProvanDlg::OnSelectInterface() {
   if (!runtime_->StartServer(chosen)) return;
   // The counter would otherwise show the relations just discarded.
   UpdateRelationCounter();
+  RunPortFirewallCheck(chosen);
   LoadNetworkSettings(chosen);
 }
 

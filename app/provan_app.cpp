@@ -8,6 +8,7 @@
 #include "app/provan_dlg.h"
 #include "core/settings_names.h"
 #include "core/strings.h"
+#include "server/server_runtime.h"
 #include "ui/widgets/qt_prompts.h"
 #include "ui/widgets/qt_text.h"
 
@@ -25,7 +26,7 @@ int CProvanApp::InitInstance() {
   environment.startSockets = [] { return true; };
   if (!environment.startSockets()) {
     QtPrompts().Message(LoadString(kIdsSocketsInitFailed), {});
-    return 0;
+    return kFatalExitStatus;
   }
   // The per-user settings live under "Merrowin Software" in the user's
   // configuration folder.

@@ -11,7 +11,7 @@ class CProvanApp {
   CProvanApp(int& argc, char** argv);
 
   // Starts the platform services, runs the main window and returns the
-  // process's exit code (0).
+  // process's exit code (0; non-zero when the platform services fail).
   int InitInstance();
 
  private:

@@ -17,6 +17,7 @@
 #include "app/network_dialogs.h"
 #include "netconfig/firewall.h"
 #include "netconfig/host_network.h"
+#include "netconfig/link_watch.h"
 #include "server/server_runtime.h"
 #include "ui/network_settings_store.h"
 #include "ui/widgets/file_dialogs.h"
@@ -59,6 +60,9 @@ class CProvanDlg::ServerHooks final : public ServerOwner {
     if (!window_.handlingSocketEvents_) window_.EnsureRelationRowVisible(row);
   }
   void SocketChanged() override { window_.SocketChanged(); }
+  void ScheduleRebind(std::chrono::milliseconds delay) override {
+    window_.rebindTimer_.start(static_cast<int>(delay.count()));
+  }
 
  private:
   CProvanDlg& window_;
@@ -103,18 +107,24 @@ CProvanDlg::CProvanDlg(Environment environment, QWidget* parent)
   historyModel_ = std::make_unique<HistoryModel>(history_);
   hooks_ = std::make_unique<ServerHooks>(*this);
   runtime_ = std::make_unique<ServerRuntime>(table_, settings_, history_, store_, *prompts_, *hooks_, *host_);
-  runtime_->SetFatalExit([this] { CallFatalExit(); });
+  runtime_->SetFatalExit([this] { CallFatalExit(kFatalExitStatus); });
 
   BuildControls();
   BuildMenus();
   ConnectLists();
   SetUpPaintHold();
+  SetUpRebindTimer();
 }
 
 CProvanDlg::~CProvanDlg() {
   // A start-up that ended at a fatal step saves nothing: in the program the
   // process is already gone by then.
   if (started_) SaveNetworkSettings(store_, ReadLastAdapter(store_), settings_);
+  // The notifier goes before the socket it watches.
+  delete linkNotifier_;
+  linkNotifier_ = nullptr;
+  linkWatch_.reset();
+  rebindTimer_.stop();
   runtime_->StopServer();
 
   // The child widgets outlive this body; keep their signals away from the
@@ -127,13 +137,13 @@ CProvanDlg::~CProvanDlg() {
   table_.Clear();
 }
 
-void CProvanDlg::CallFatalExit() {
+void CProvanDlg::CallFatalExit(int status) {
   if (env_.fatalExit) {
     env_.fatalExit();
     return;
   }
   // Nothing may run after a fatal start-up failure: no destructors, no save.
-  std::_Exit(0);
+  std::_Exit(status);
 }
 
 QPushButton* CProvanDlg::MakeButton(std::string_view label, int id, int tipId) {

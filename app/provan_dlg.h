@@ -36,6 +36,7 @@ class FileDialogs;
 class FirewallPolicyReader;
 class HistoryModel;
 class HostNetwork;
+class LinkWatch;
 class NetworkDialogs;
 class Prompts;
 class ServerRuntime;
@@ -160,7 +161,8 @@ class CProvanDlg : public QDialog {
  private:
   class ServerHooks;
 
-  void CallFatalExit();
+  // Ends the process at once with `status` (the injected fatal exit in tests).
+  void CallFatalExit(int status);
   QPushButton* MakeButton(std::string_view label, int id, int tipId);
   void BuildControls();
   void BuildMenus();
@@ -168,6 +170,13 @@ class CProvanDlg : public QDialog {
   void ApplySort();
   void SocketChanged();
   void OnSocketActivated();
+  // The interface watch: the chosen interface going, coming back, changing
+  // its address; and the timer of a bind that is tried again.
+  void StartInterfaceWatch();
+  void OnInterfaceWatchActivated();
+  void SetUpRebindTimer();
+  // Warns when the host's firewall drops the requests on the interface.
+  void RunPortFirewallCheck(std::string_view interfaceName);
   void SetUpPaintHold();
   void OnPaintHoldOver();
   void SetRequestViewsUpdatesEnabled(bool enabled);
@@ -216,6 +225,9 @@ class CProvanDlg : public QDialog {
   QLabel* statusLine_ = nullptr;
   QLabel* relationCounter_ = nullptr;
   QSocketNotifier* notifier_ = nullptr;
+  std::unique_ptr<LinkWatch> linkWatch_;
+  QSocketNotifier* linkNotifier_ = nullptr;
+  QTimer rebindTimer_;
   // Set while read events are handled: the status line then paints with the
   // rest of the window instead of at once.
   bool handlingSocketEvents_ = false;

@@ -28,7 +28,7 @@ std::vector<std::string> Headers(std::span<const std::string_view> texts) {
 
 bool CProvanDlg::FatalStartup(std::string_view text, std::string_view caption) {
   prompts_->Message(text, caption);
-  CallFatalExit();
+  CallFatalExit(kFatalExitStatus);
   return false;
 }
 
@@ -63,13 +63,14 @@ bool CProvanDlg::OnInitDialog() {
     return FatalStartup(LoadString(kIdsNoValidIpAddress), LoadString(kIdsNetworkSetupWarningCaption));
   }
   // Several adapters: the user chooses. Giving up the choice ends the program
-  // without a word.
+  // without a word, and without a failure: the user chose to leave.
   if (AutoSelectInterface(store_, *host_) && !networkDialogs_->SelectInterface(this)) {
-    CallFatalExit();
+    CallFatalExit(0);
     return false;
   }
   const std::string adapter = ReadLastAdapter(store_);
   if (!runtime_->StartServer(adapter)) return false;
+  StartInterfaceWatch();
 
   // Linux window managers have no system menu to extend, so the About entry
   // lives in the Help menu only; the text must still be there.
@@ -79,6 +80,7 @@ bool CProvanDlg::OnInitDialog() {
   setWindowIcon(icon_);
   SetupLists();
 
+  RunPortFirewallCheck(adapter);
   LoadNetworkSettings(adapter);
 
   UpdateButtons();

@@ -13,13 +13,18 @@ packages=(
   # the Debian package (scripts/package.sh): icons drawn from the SVG,
   # dependencies from dpkg-shlibdeps, hardening flags from dpkg-buildflags
   librsvg2-bin dpkg-dev file
+  # firewalld is read over the system bus with sd-bus
+  libsystemd-dev
   # tests
   libgtest-dev
   # checks of the package: menu entry, AppStream metadata, Debian's rules,
   # the .bpc file type
   desktop-file-utils appstream lintian shared-mime-info
   # network test peers, run in network namespaces only
-  iproute2 busybox isc-dhcp-client bootpc tshark dnsmasq-base procps
+  iproute2 busybox isc-dhcp-client bootpc tshark dnsmasq-base procps dhcpcd-base
+  # a private bus for the firewalld reader's tests; a scratch user with one
+  # capability for the unprivileged start (setpriv)
+  dbus-daemon passwd util-linux
   # the permanent DHCP services the list is handed to, started from exported
   # files inside the tests' namespaces only (kea-common holds the BOOTP and
   # HA hooks; Debian's default kea-dhcp4.conf listens on no interface)

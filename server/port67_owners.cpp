@@ -1,52 +1,31 @@
 #include "server/port67_owners.h"
 
 #include <dirent.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <fstream>
 #include <map>
+#include <string_view>
 
 #include "core/strings.h"
+#include "server/server_texts.h"
 
 namespace corvessa {
 
 namespace {
 
-// Field positions in a data line of /proc/net/udp.
-constexpr std::size_t kSlotField = 0;
-constexpr std::size_t kLocalAddressField = 1;
-constexpr std::size_t kInodeField = 9;
-constexpr std::size_t kAddressDigits = 8;
-constexpr std::size_t kPortDigits = 4;
+// The kernel keeps at most this many characters of a command name in comm.
+constexpr std::size_t kCommLength = 15;
 
-std::vector<std::string_view> SplitFields(std::string_view line) {
-  std::vector<std::string_view> fields;
-  std::size_t p = 0;
-  while (p < line.size()) {
-    while (p < line.size() && (line[p] == ' ' || line[p] == '\t')) ++p;
-    const std::size_t start = p;
-    while (p < line.size() && line[p] != ' ' && line[p] != '\t') ++p;
-    if (p > start) fields.push_back(line.substr(start, p - start));
-  }
-  return fields;
-}
-
-template <typename T>
-bool ParseWhole(std::string_view text, int base, T& value) {
+bool ParseDecimal(std::string_view text, unsigned long& value) {
   if (text.empty()) return false;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
   return error == std::errc() && end == text.data() + text.size();
-}
-
-// The kernel's table of the network namespace of this thread; /proc/net
-// follows the process's main thread instead.
-std::string UdpTablePath(const std::string& procRoot) {
-  const std::string threadTable = procRoot + "/thread-self/net/udp";
-  if (access(threadTable.c_str(), R_OK) == 0) return threadTable;
-  return procRoot + "/net/udp";
 }
 
 std::vector<unsigned> ProcessIds(const std::string& procRoot) {
@@ -54,22 +33,32 @@ std::vector<unsigned> ProcessIds(const std::string& procRoot) {
   DIR* dir = opendir(procRoot.c_str());
   if (dir == nullptr) return ids;
   while (const dirent* entry = readdir(dir)) {
-    unsigned id = 0;
-    if (ParseWhole(std::string_view(entry->d_name), 10, id) && id != 0) ids.push_back(id);
+    unsigned long id = 0;
+    if (ParseDecimal(entry->d_name, id) && id != 0 && id <= 0xFFFFFFFFul) ids.push_back(static_cast<unsigned>(id));
   }
   closedir(dir);
   std::sort(ids.begin(), ids.end());
   return ids;
 }
 
-// Socket inode -> first process (by rising PID) that has it open, for the
-// inodes asked for only.
-std::map<unsigned long, unsigned> OwnersOf(const std::string& procRoot, const std::vector<unsigned long>& inodes) {
+struct OwnerScan {
+  // Socket inode -> first process (by rising PID) that has it open.
   std::map<unsigned long, unsigned> owners;
+  // Some process's descriptors could not be read: a socket without an owner
+  // may belong to it rather than to an ended process.
+  bool somethingHidden = false;
+};
+
+OwnerScan ScanOwners(const std::string& procRoot, const std::vector<unsigned long>& inodes) {
+  OwnerScan scan;
   for (const unsigned id : ProcessIds(procRoot)) {
     const std::string fdDir = procRoot + "/" + std::to_string(id) + "/fd";
     DIR* dir = opendir(fdDir.c_str());
-    if (dir == nullptr) continue;  // ended meanwhile, or not ours to look into
+    if (dir == nullptr) {
+      // Gone meanwhile is not hidden; not ours to look into is.
+      if (errno == EACCES || errno == EPERM) scan.somethingHidden = true;
+      continue;
+    }
     while (const dirent* entry = readdir(dir)) {
       if (entry->d_name[0] == '.') continue;
       std::array<char, 64> target{};
@@ -79,67 +68,145 @@ std::map<unsigned long, unsigned> OwnersOf(const std::string& procRoot, const st
       std::string_view text(target.data(), static_cast<std::size_t>(n));
       constexpr std::string_view kPrefix = "socket:[";
       if (!text.starts_with(kPrefix) || !text.ends_with(']')) continue;
-      text = text.substr(kPrefix.size(), text.size() - kPrefix.size() - 1);
       unsigned long inode = 0;
-      if (!ParseWhole(text, 10, inode)) continue;
-      if (std::find(inodes.begin(), inodes.end(), inode) != inodes.end()) owners.emplace(inode, id);
+      if (!ParseDecimal(text.substr(kPrefix.size(), text.size() - kPrefix.size() - 1), inode)) continue;
+      if (std::find(inodes.begin(), inodes.end(), inode) != inodes.end()) scan.owners.emplace(inode, id);
     }
     closedir(dir);
   }
-  return owners;
+  return scan;
 }
 
-std::optional<std::string> ProcessName(const std::string& procRoot, unsigned id) {
-  std::ifstream in(procRoot + "/" + std::to_string(id) + "/comm");
-  std::string name;
-  if (!in || !std::getline(in, name)) return std::nullopt;
+std::string BaseName(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+// argv[0] as the process started it; empty when unreadable.
+std::string CommandLineName(const std::string& processDir) {
+  std::ifstream in(processDir + "/cmdline", std::ios::binary);
+  std::string first;
+  if (!in || !std::getline(in, first, '\0')) return {};
+  // Some programs write their status into argv ("name: status"); the name is
+  // the first word.
+  std::string name = BaseName(first.substr(0, first.find(' ')));
+  if (name.ends_with(':')) name.pop_back();
   return name;
+}
+
+std::string ExecutableName(const std::string& processDir) {
+  std::array<char, 4096> target{};
+  const ssize_t n = readlink((processDir + "/exe").c_str(), target.data(), target.size() - 1);
+  if (n <= 0) return {};
+  std::string_view path(target.data(), static_cast<std::size_t>(n));
+  constexpr std::string_view kDeleted = " (deleted)";
+  if (path.ends_with(kDeleted)) path.remove_suffix(kDeleted.size());
+  return BaseName(path);
+}
+
+// The process's command name: comm, which the kernel cuts at 15 characters,
+// completed from argv[0] or the executable when they begin with it. nullopt
+// when the process is gone.
+std::optional<std::string> ProcessName(const std::string& procRoot, unsigned id) {
+  const std::string processDir = procRoot + "/" + std::to_string(id);
+  std::ifstream in(processDir + "/comm");
+  std::string comm;
+  if (!in || !std::getline(in, comm)) return std::nullopt;
+  if (comm.size() < kCommLength) return comm;
+  for (const std::string& longer : {CommandLineName(processDir), ExecutableName(processDir)}) {
+    if (longer.size() > comm.size() && longer.starts_with(comm)) return longer;
+  }
+  return comm;
+}
+
+bool Counts(const UdpSocketEntry& entry, const Port67Search& search) {
+  if (entry.inode == 0) return false;  // being torn down; nobody holds it
+  if (search.ownInode != 0 && entry.inode == search.ownInode) return false;
+  if (search.interfaceIndex == 0) return true;
+  return entry.boundDevice == 0 || entry.boundDevice == kUnknownDevice || entry.boundDevice == search.interfaceIndex;
 }
 
 }  // namespace
 
-std::optional<UdpTableRow> ParseUdpTableLine(std::string_view line) {
-  const auto fields = SplitFields(line);
-  if (fields.size() <= kInodeField) return std::nullopt;
-  const std::string_view slot = fields[kSlotField];
-  if (slot.size() < 2 || slot.back() != ':') return std::nullopt;
-  unsigned slotNumber = 0;
-  if (!ParseWhole(slot.substr(0, slot.size() - 1), 10, slotNumber)) return std::nullopt;
+std::string UserName(std::uint32_t uid) {
+  passwd entry{};
+  passwd* found = nullptr;
+  std::array<char, 4096> buffer{};
+  if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+      found->pw_name != nullptr) {
+    return found->pw_name;
+  }
+  return std::to_string(uid);
+}
 
-  const std::string_view local = fields[kLocalAddressField];
-  if (local.size() != kAddressDigits + 1 + kPortDigits || local[kAddressDigits] != ':') return std::nullopt;
-  UdpTableRow row;
-  if (!ParseWhole(local.substr(0, kAddressDigits), 16, row.localAddress)) return std::nullopt;
-  if (!ParseWhole(local.substr(kAddressDigits + 1), 16, row.localPort)) return std::nullopt;
-  if (!ParseWhole(fields[kInodeField], 10, row.inode)) return std::nullopt;
-  return row;
+std::optional<std::vector<Port67Holder>> FindPort67Holders(const Port67Search& search) {
+  std::optional<std::vector<UdpSocketEntry>> table;
+  if (search.askKernel) table = ReadUdpSocketsByDiag(kOwnerCheckPort);
+  if (!table) table = ReadUdpTable(search.procRoot, kOwnerCheckPort);
+  if (!table) return std::nullopt;
+
+  std::vector<UdpSocketEntry> counted;
+  std::vector<unsigned long> inodes;
+  for (const UdpSocketEntry& entry : *table) {
+    if (!Counts(entry, search)) continue;
+    if (std::find(inodes.begin(), inodes.end(), entry.inode) != inodes.end()) continue;
+    inodes.push_back(entry.inode);
+    counted.push_back(entry);
+  }
+  std::vector<Port67Holder> holders;
+  if (counted.empty()) return holders;
+
+  const OwnerScan scan = ScanOwners(search.procRoot, inodes);
+  for (const UdpSocketEntry& entry : counted) {
+    Port67Holder holder;
+    holder.inode = entry.inode;
+    holder.uid = entry.uid;
+    holder.boundDevice = entry.boundDevice;
+    const auto owner = scan.owners.find(entry.inode);
+    if (owner != scan.owners.end()) {
+      const auto name = ProcessName(search.procRoot, owner->second);
+      if (!name) continue;  // ended since
+      holder.pid = owner->second;
+      holder.name = *name;
+    } else if (!scan.somethingHidden) {
+      // Every process was looked at and none holds it: its owner has ended.
+      continue;
+    }
+    holders.push_back(std::move(holder));
+  }
+  return holders;
+}
+
+std::string DescribePort67Holders(const std::vector<Port67Holder>& holders) {
+  std::string lines;
+  for (const Port67Holder& holder : holders) {
+    if (holder.pid) {
+      lines += FormatText(text::kPort67OwnerFormat, holder.name.c_str(), *holder.pid);
+    } else {
+      lines += FormatText(text::kPort67UserOwnerFormat, UserName(holder.uid).c_str());
+    }
+    lines += "\n";
+  }
+  return lines;
+}
+
+std::string NamePort67Holders(const std::vector<Port67Holder>& holders) {
+  std::string names;
+  for (const Port67Holder& holder : holders) {
+    if (!names.empty()) names += ", ";
+    names += holder.pid ? FormatText(text::kHolderProcessFormat, holder.name.c_str(), *holder.pid)
+                        : FormatText(text::kHolderUserFormat, UserName(holder.uid).c_str());
+  }
+  return names.empty() ? std::string(text::kHolderUnknown) : names;
 }
 
 std::string FindPort67Owners(const std::string& procRoot, unsigned long ownInode) {
-  std::ifstream table(UdpTablePath(procRoot));
-  if (!table) return {};
-  std::vector<unsigned long> inodes;  // table order
-  std::string line;
-  while (std::getline(table, line)) {
-    const auto row = ParseUdpTableLine(line);
-    if (!row || row->localPort != kOwnerCheckPort) continue;
-    // Inode 0 is a socket that is being torn down; no process holds it.
-    if (row->inode == 0 || (ownInode != 0 && row->inode == ownInode)) continue;
-    inodes.push_back(row->inode);
-  }
-  if (inodes.empty()) return {};
-
-  const auto owners = OwnersOf(procRoot, inodes);
-  std::string result;
-  for (const unsigned long inode : inodes) {
-    const auto owner = owners.find(inode);
-    if (owner == owners.end()) continue;
-    const auto name = ProcessName(procRoot, owner->second);
-    if (!name) continue;
-    result += FormatText(text::kPort67OwnerFormat, name->c_str(), owner->second);
-    result += "\n";
-  }
-  return result;
+  Port67Search search;
+  search.procRoot = procRoot;
+  search.askKernel = false;
+  search.ownInode = ownInode;
+  const auto holders = FindPort67Holders(search);
+  return holders ? DescribePort67Holders(*holders) : std::string();
 }
 
 }  // namespace corvessa

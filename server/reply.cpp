@@ -133,8 +133,12 @@ Relation* ServeDhcp(const BootpMessage& request, ServerContext& context) {
   }
   PutOption(writer, option::kMessageType, std::span(&replyType, 1));
 
-  // A NAK carries nothing more.
-  if (replyType != dhcp_type::kNak) {
+  if (replyType == dhcp_type::kNak) {
+    // RFC 2131 requires the server identifier in a NAK, and clients that
+    // insist on it (dhcpcd's default configuration) drop a NAK without it
+    // and keep asking for the old address. Nothing else goes in.
+    PutOption(writer, option::kServerIdentifier, context.identity.serverAddress);
+  } else {
     const NetworkSettings& settings = context.settings;
     if (settings.subnetMask != 0) PutU32Option(writer, option::kSubnetMask, settings.subnetMask);
     PutU32Option(writer, option::kRenewalTime, kInfiniteTime);

@@ -1,8 +1,12 @@
 #include "server/server_runtime.h"
 
 #include <arpa/inet.h>
+#include <net/if.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <new>
 
@@ -10,6 +14,7 @@
 #include "core/strings.h"
 #include "netconfig/host_address.h"
 #include "server/port67_owners.h"
+#include "server/server_texts.h"
 #include "ui/network_settings_store.h"
 
 namespace corvessa {
@@ -23,6 +28,18 @@ class NoSender final : public DatagramSender {
   bool SendTo(const std::uint8_t*, std::size_t, Endpoint) override { return false; }
 };
 
+std::string PortInUseText(const std::string& ownerLines) {
+  return std::string(LoadString(kIdsPort67InUse)) + ownerLines + "\n" + std::string(LoadString(kIdsClosePort67Process));
+}
+
+bool IsPrivilegeRefusal(int error) { return error == EACCES || error == EPERM; }
+
+std::string OwnExecutable() {
+  std::array<char, 4096> path{};
+  const ssize_t n = readlink("/proc/self/exe", path.data(), path.size() - 1);
+  return n > 0 ? std::string(path.data(), static_cast<std::size_t>(n)) : std::string("corvessa");
+}
+
 }  // namespace
 
 ServerRuntime::ServerRuntime(RelationTable& table, NetworkSettings& settings, HistoryList& history,
@@ -34,7 +51,7 @@ ServerRuntime::ServerRuntime(RelationTable& table, NetworkSettings& settings, Hi
       prompts_(prompts),
       owner_(owner),
       host_(host),
-      fatalExit_([] { std::_Exit(0); }),
+      fatalExit_([] { std::_Exit(kFatalExitStatus); }),
       clock_(CurrentLocalTime) {}
 
 ServerRuntime::~ServerRuntime() = default;
@@ -71,6 +88,7 @@ std::uint32_t ServerRuntime::ChooseServerAddress(std::string_view interfaceName,
 bool ServerRuntime::StartServer(std::string_view interfaceName) {
   std::unique_lock held(lock_);
   DropSocket();
+  state_ = SocketState::Stopped;
   table_.Clear();
   interfaceName_ = std::string(interfaceName);
 
@@ -81,58 +99,69 @@ bool ServerRuntime::StartServer(std::string_view interfaceName) {
   }
   identity_.SetServerAddressHostOrder(ChooseServerAddress(interfaceName, hostAddresses.addresses.front()));
 
-  std::unique_ptr<ServerSocket> socket(new (std::nothrow) ServerSocket());
-  if (!socket) return Fatal(held, std::string(LoadString(kIdsServerSocketAllocFailed)));
-
-  // Runs before the server's own socket is bound, so it finds other programs only.
-  const std::string owners = FindPort67Owners(procRoot_);
-  if (!owners.empty()) {
-    socket.reset();
-    return Fatal(held, std::string(LoadString(kIdsPort67InUse)) + owners + "\n" +
-                           std::string(LoadString(kIdsClosePort67Process)));
+  // Bind first: on a desktop other servers often hold port 67 on other
+  // interfaces (a virtual machines' bridge, a shared connection), and they
+  // take none of our datagrams. Only holders that keep the bind from
+  // succeeding are named.
+  std::unique_ptr<ServerSocket> socket;
+  BindFailure failure = BindSocket(socket);
+  std::optional<std::vector<Port67Holder>> holders;
+  if (failure.step == BindStep::Create && failure.error == EADDRINUSE) {
+    holders = FindHolders();
+    // They were all gone by the time they were looked for: once more.
+    if (holders && holders->empty()) failure = BindSocket(socket);
   }
-  if (!socket->Create(interfaceName, true)) {
-    return Fatal(held, std::string(LoadString(kIdsServerSocketCreateFailed)));
+  switch (failure.step) {
+    case BindStep::None:
+      break;
+    case BindStep::Allocate:
+      return Fatal(held, std::string(LoadString(kIdsServerSocketAllocFailed)));
+    case BindStep::Broadcast:
+      return Fatal(held, std::string(LoadString(kIdsServerSocketBroadcastFailed)));
+    case BindStep::Create:
+      if (failure.error == EADDRINUSE) {
+        // Never a text that hides the cause: what cannot be named is still
+        // a holder of the port.
+        const std::string lines = holders && !holders->empty() ? DescribePort67Holders(*holders)
+                                                               : std::string(text::kPort67UnknownOwner) + "\n";
+        return Fatal(held, PortInUseText(lines));
+      }
+      if (IsPrivilegeRefusal(failure.error)) {
+        const std::string executable = executablePath_.empty() ? OwnExecutable() : executablePath_;
+        return Fatal(held, FormatText(text::kNoPrivilegeFormat, executable.c_str()));
+      }
+      return Fatal(held, std::string(LoadString(kIdsServerSocketCreateFailed)));
   }
-  if (!socket->EnableBroadcast()) {
-    return Fatal(held, std::string(LoadString(kIdsServerSocketBroadcastFailed)));
-  }
-  socket->SetSourceAddress(identity_.ServerAddressHostOrder());
   socket_ = std::move(socket);
+  boundIndex_ = socket_->HomeInterfaceIndex();
+  state_ = SocketState::Serving;
+  nextRebindDelay_ = kFirstRebindDelay;
+  notServingShown_ = false;
   owner_.SocketChanged();
   return true;
 }
 
-void ServerRuntime::RestartServerSocket() {
-  std::lock_guard held(lock_);
-  if (!socket_) return;
-  socket_.reset();
+ServerRuntime::BindFailure ServerRuntime::BindSocket(std::unique_ptr<ServerSocket>& bound) {
+  bound.reset();
   std::unique_ptr<ServerSocket> socket(new (std::nothrow) ServerSocket());
-  if (!socket) {
-    owner_.SocketChanged();
-    owner_.StatusLine(LoadString(kIdsServerSocketAllocFailed));
-    return;
-  }
-  // Every local address this time; the selected interface stays the home of
-  // unsolicited sends, and replies still leave where their request came in.
-  if (!socket->Create(interfaceName_, false)) {
-    owner_.SocketChanged();
-    owner_.StatusLine(LoadString(kIdsServerSocketCreateFailed));
-    return;
-  }
-  if (!socket->EnableBroadcast()) {
-    owner_.SocketChanged();
-    owner_.StatusLine(LoadString(kIdsServerSocketBroadcastFailed));
-    return;
-  }
+  if (!socket) return {BindStep::Allocate, ENOMEM};
+  if (!socket->Create(interfaceName_, true)) return {BindStep::Create, socket->LastError()};
+  if (!socket->EnableBroadcast()) return {BindStep::Broadcast, socket->LastError()};
   socket->SetSourceAddress(identity_.ServerAddressHostOrder());
-  socket_ = std::move(socket);
-  owner_.SocketChanged();
+  bound = std::move(socket);
+  return {};
+}
+
+std::optional<std::vector<Port67Holder>> ServerRuntime::FindHolders() const {
+  Port67Search search = ownerSearch_;
+  search.interfaceIndex = static_cast<int>(if_nametoindex(interfaceName_.c_str()));
+  return FindPort67Holders(search);
 }
 
 void ServerRuntime::StopServer() {
   std::lock_guard held(lock_);
   DropSocket();
+  state_ = SocketState::Stopped;
 }
 
 void ServerRuntime::ReceiveFailed() {
@@ -149,6 +178,9 @@ void ServerRuntime::OnServerSocketEvent() {
       // A read event with nothing waiting is not an error worth a restart.
       return;
     case ReceiveStatus::TooLong:
+      // Anyone can send one; it says nothing about the socket.
+      DropOversized(received.length, received.source);
+      return;
     case ReceiveStatus::Error:
       ReceiveFailed();
       return;
@@ -161,10 +193,16 @@ void ServerRuntime::OnServerSocketEvent() {
 void ServerRuntime::HandleDatagram(const std::uint8_t* data, std::size_t length) {
   std::lock_guard held(lock_);
   if (length > kBootpMessageSize) {
-    ReceiveFailed();
+    DropOversized(length, 0);
     return;
   }
   Handle(data, length);
+}
+
+void ServerRuntime::DropOversized(std::size_t length, std::uint32_t source) {
+  ++oversized_;
+  owner_.StatusLine(FormatText(text::kOversizedDatagramFormat, static_cast<unsigned>(length),
+                               IpToText(source).c_str(), oversized_));
 }
 
 void ServerRuntime::Handle(const std::uint8_t* data, std::size_t length) {

@@ -5,20 +5,24 @@
 // for the status line and the relation list, and watches Fd() for reads.
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/network_settings.h"
 #include "netconfig/host_network.h"
+#include "netconfig/link_watch.h"
 #include "relations/relation_table.h"
 #include "server/bootp_message.h"
 #include "server/history.h"
+#include "server/port67_owners.h"
 #include "server/reply.h"
 #include "server/server_socket.h"
 #include "ui/prompts.h"
@@ -30,6 +34,10 @@ namespace corvessa {
 // from (after a failed restart).
 inline constexpr std::string_view kResetWithoutSocketText =
     "The server socket is closed: no network reset message was sent.";
+
+// The exit status after a fatal start: 0 would report the failure as success
+// to a script or service manager.
+inline constexpr int kFatalExitStatus = 1;
 
 // What the runtime asks of the window that owns it.
 class ServerOwner {
@@ -43,7 +51,15 @@ class ServerOwner {
   // The server socket was closed or replaced: re-attach the read notifier to
   // Fd() (-1 when there is none).
   virtual void SocketChanged() = 0;
+  // Call Rebind() once `delay` has passed (replacing any earlier request). An
+  // owner without a timer never retries a failed bind.
+  virtual void ScheduleRebind(std::chrono::milliseconds delay) { (void)delay; }
 };
+
+// The first wait before a failed bind is tried again, doubled after each
+// failure up to the longest.
+inline constexpr std::chrono::milliseconds kFirstRebindDelay{1000};
+inline constexpr std::chrono::milliseconds kLongestRebindDelay{30000};
 
 class ServerRuntime {
  public:
@@ -57,9 +73,17 @@ class ServerRuntime {
   // failure shows its message box and ends the program; returns false only
   // when the injected fatal exit returned.
   bool StartServer(std::string_view interfaceName);
-  // After a receive error: a new socket on every local address. Failures go
-  // to the status line and leave no socket.
+  // After a receive error: a new socket bound exactly as the start bound it.
+  // A failure goes to the status line and is tried again later (Rebind).
   void RestartServerSocket();
+  // The owner's timer ran out: binds again if the server is still waiting
+  // to; another failure schedules the next, longer wait.
+  void Rebind();
+  // What the interface watch saw. Changes of the chosen interface are acted
+  // on: gone (the socket is closed and the status line says so), back or
+  // re-created under its name (bound again), a new address (the server
+  // identity follows it).
+  void OnInterfaceEvents(const std::vector<LinkEvent>& events);
   // One read event: receives one datagram and handles it.
   void OnServerSocketEvent();
   // Handles one datagram as if it had just been received (benchmarks and
@@ -73,6 +97,8 @@ class ServerRuntime {
   void StopServer();
 
   std::recursive_mutex& Lock() { return lock_; }
+  // Datagrams longer than any request, dropped since the program started.
+  unsigned long OversizedDatagrams() const { return oversized_; }
   int Fd() const { return socket_ ? socket_->Fd() : -1; }
   bool DatagramWaiting() const { return socket_ && socket_->DatagramWaiting(); }
   bool HasSocket() const { return socket_ != nullptr; }
@@ -81,20 +107,53 @@ class ServerRuntime {
   std::uint32_t RequestCounter() const { return requestCounter_; }
   const RequestCountTable& Counts() const { return counts_; }
 
-  // Defaults: std::_Exit(0), "/proc", CurrentLocalTime.
+  // Defaults: std::_Exit(kFatalExitStatus), the live kernel and "/proc",
+  // CurrentLocalTime.
   void SetFatalExit(std::function<void()> fatalExit) { fatalExit_ = std::move(fatalExit); }
-  void SetProcRoot(std::string procRoot) { procRoot_ = std::move(procRoot); }
+  // A /proc tree of the test's own; the kernel is then not asked either.
+  void SetProcRoot(std::string procRoot) {
+    ownerSearch_.procRoot = std::move(procRoot);
+    ownerSearch_.askKernel = false;
+  }
+  // The program's executable, named in the command that grants the port
+  // privilege; default: /proc/self/exe.
+  void SetExecutablePath(std::string path) { executablePath_ = std::move(path); }
   void SetClock(std::function<LocalTime()> clock) { clock_ = std::move(clock); }
   // Replies and reset messages go through `sender` instead of the socket;
   // nullptr returns to the socket. Not owned.
   void SetSender(DatagramSender* sender) { senderOverride_ = sender; }
 
  private:
+  enum class SocketState {
+    Stopped,        // before the start, after StopServer
+    Serving,        // bound to the chosen interface
+    Retrying,       // a bind failed; Rebind() tries again
+    InterfaceGone,  // the chosen interface does not exist; its return rebinds
+  };
+  // Where a bind failed, and its errno.
+  enum class BindStep { None, Allocate, Create, Broadcast };
+  struct BindFailure {
+    BindStep step = BindStep::None;
+    int error = 0;
+  };
+
   bool Fatal(std::unique_lock<std::recursive_mutex>& held, const std::string& text);
   std::uint32_t ChooseServerAddress(std::string_view interfaceName, std::uint32_t firstHostAddress) const;
   void Handle(const std::uint8_t* data, std::size_t length);
+  void DropOversized(std::size_t length, std::uint32_t source);
   void ReceiveFailed();
   void DropSocket();
+  // A socket bound as the start binds it: to the chosen interface, with
+  // broadcasts on and the server address as the source.
+  BindFailure BindSocket(std::unique_ptr<ServerSocket>& bound);
+  // The holders of port 67 that keep it from the chosen interface.
+  std::optional<std::vector<Port67Holder>> FindHolders() const;
+  // Binds again. A success after a failure, or after the interface's return
+  // (`interfaceBack`), says so; a failure says why and schedules the next try.
+  void BindAgain(bool interfaceBack);
+  std::string RebindFailureReason(const BindFailure& failure) const;
+  void InterfacesChanged();
+  void FollowInterfaceAddress();
 
   RelationTable& table_;
   NetworkSettings& settings_;
@@ -113,8 +172,18 @@ class ServerRuntime {
   std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};
   BootpMessage request_;
 
+  SocketState state_ = SocketState::Stopped;
+  std::chrono::milliseconds nextRebindDelay_ = kFirstRebindDelay;
+  // The index the socket was bound under; a different one under the same
+  // name is a re-created interface.
+  int boundIndex_ = 0;
+  // The status line says the server is not serving; a success says it again.
+  bool notServingShown_ = false;
+  unsigned long oversized_ = 0;
+
   std::function<void()> fatalExit_;
-  std::string procRoot_ = "/proc";
+  Port67Search ownerSearch_;
+  std::string executablePath_;
   std::function<LocalTime()> clock_;
   DatagramSender* senderOverride_ = nullptr;
 };

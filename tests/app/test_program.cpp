@@ -38,15 +38,49 @@ class ProgramTest : public ::testing::Test {
     if (created_) testsupport::DestroyVethLink(link_);
   }
 
-  void Start(const std::string& configHome) {
+  // With `closedStderr`, standard error is a pipe that nobody reads, closed
+  // at its other end, and Qt is told to log everything there.
+  void Start(const std::string& configHome, bool closedStderr = false) {
+    int pipeEnds[2] = {-1, -1};
+    if (closedStderr && pipe(pipeEnds) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
+      if (closedStderr) {
+        close(pipeEnds[0]);
+        dup2(pipeEnds[1], STDERR_FILENO);
+        setenv("QT_LOGGING_RULES", "*.debug=true", 1);
+      }
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
       setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
       // ip replaces itself with the program once it is in the namespace.
       execlp("ip", "ip", "netns", "exec", link_.serverNs.c_str(), CORVESSA_EXECUTABLE, static_cast<char*>(nullptr));
       _exit(127);
     }
+    if (closedStderr) {
+      close(pipeEnds[0]);
+      close(pipeEnds[1]);
+    }
+  }
+
+  // A returning user's settings: one adapter, valid settings, no dialog.
+  void PrepareSettings(const TempFolder& home) const {
+    SettingsStore store((home.Path() / "Merrowin Software" / "corvessa.conf").string());
+    store.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
+    store.SetString(names::kVersionSection, names::kLastAdapter, link_.serverIf);
+    store.SetString(link_.serverIf, names::kIpAddress, link_.serverAddress);
+    SaveNetworkSettings(store, link_.serverIf, ValidSettings());
+  }
+
+  // Waits until the program listens on port 67; its `ss` lines.
+  std::string WaitForListener() const {
+    std::string listeners;
+    const auto deadline = std::chrono::steady_clock::now() + kStartDeadline;
+    while (std::chrono::steady_clock::now() < deadline && Running()) {
+      listeners = UdpListeners();
+      if (listeners.find("corvessa") != std::string::npos) break;
+      std::this_thread::sleep_for(100ms);
+    }
+    return listeners;
   }
 
   // Ends the program: SIGTERM, then SIGKILL if it does not go in time.
@@ -76,21 +110,11 @@ class ProgramTest : public ::testing::Test {
 
 TEST_F(ProgramTest, HoldsPort67OnTheChosenInterface) {
   TempFolder home{"app"};
-  SettingsStore store((home.Path() / "Merrowin Software" / "corvessa.conf").string());
-  store.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
-  store.SetString(names::kVersionSection, names::kLastAdapter, link_.serverIf);
-  store.SetString(link_.serverIf, names::kIpAddress, link_.serverAddress);
-  SaveNetworkSettings(store, link_.serverIf, ValidSettings());
+  PrepareSettings(home);
 
   Start(home.Path().string());
   ASSERT_GT(pid_, 0);
-  std::string listeners;
-  const auto deadline = std::chrono::steady_clock::now() + kStartDeadline;
-  while (std::chrono::steady_clock::now() < deadline && Running()) {
-    listeners = UdpListeners();
-    if (listeners.find("corvessa") != std::string::npos) break;
-    std::this_thread::sleep_for(100ms);
-  }
+  const std::string listeners = WaitForListener();
   ASSERT_TRUE(Running()) << "the program ended early";
   std::ifstream comm("/proc/" + std::to_string(pid_) + "/comm");
   std::string name;
@@ -103,6 +127,19 @@ TEST_F(ProgramTest, HoldsPort67OnTheChosenInterface) {
 
   Stop();
   EXPECT_EQ(UdpListeners().find("corvessa"), std::string::npos);
+}
+
+// Started from a script whose reader has gone, the program writes to a
+// closed pipe at once; that must not end it.
+TEST_F(ProgramTest, ClosedPipeOnStandardErrorDoesNotEndIt) {
+  TempFolder home{"app"};
+  PrepareSettings(home);
+
+  Start(home.Path().string(), true);
+  ASSERT_GT(pid_, 0);
+  const std::string listeners = WaitForListener();
+  ASSERT_TRUE(Running()) << "the program ended early";
+  EXPECT_NE(listeners.find("0.0.0.0%" + link_.serverIf + ":67"), std::string::npos) << listeners;
 }
 
 }  // namespace

@@ -130,6 +130,47 @@ TEST_F(StartupTest, ReturningUserGoesStraightToTheWindow) {
   EXPECT_EQ(window.Settings().subnetMask, 0xFFFFFF00u);
 }
 
+// --- The host's firewall on the chosen interface ---
+
+TEST_F(StartupTest, FirewallThatDropsTheRequestsIsNamedAtEveryStartUntilItIsOpen) {
+  REQUIRE_NAMESPACES();
+  PrepareReturningUser();
+  surroundings.host.interfaces = {loopback, InterfaceA()};
+  surroundings.firewall.portFinding = {PortVerdict::Blocked, "firewalld drops UDP 67 here"};
+  for (int start = 1; start <= 2; ++start) {
+    SCOPED_TRACE(start);
+    surroundings.log.clear();
+    CProvanDlg window(surroundings.Environment());
+    RunModal(window);
+    EXPECT_EQ(surroundings.log, (EventLog{"message: firewalld drops UDP 67 here", "main window"}));
+    EXPECT_EQ(surroundings.prompts.Shown().back().caption, "Network Setup Warning");
+  }
+  EXPECT_EQ(surroundings.firewall.portChecks, (std::vector<std::string>{A(), A()}));
+
+  surroundings.firewall.portFinding = {PortVerdict::Open, ""};
+  surroundings.log.clear();
+  CProvanDlg window(surroundings.Environment());
+  RunModal(window);
+  EXPECT_EQ(surroundings.log, EventLog{"main window"});
+}
+
+// ufw's rules cannot be read without privileges: that it may drop the
+// requests is said once per interface, not at every start.
+TEST_F(StartupTest, FirewallThatMayDropTheRequestsIsNamedOncePerInterface) {
+  REQUIRE_NAMESPACES();
+  PrepareReturningUser();
+  surroundings.host.interfaces = {loopback, InterfaceA()};
+  surroundings.firewall.portFinding = {PortVerdict::MayBlock, "ufw may drop UDP 67 here"};
+  for (const EventLog& expected : {EventLog{"message: ufw may drop UDP 67 here", "main window"},
+                                   EventLog{"main window"}}) {
+    surroundings.log.clear();
+    CProvanDlg window(surroundings.Environment());
+    RunModal(window);
+    EXPECT_EQ(surroundings.log, expected);
+  }
+  EXPECT_EQ(surroundings.store.GetDword(A(), app_settings::kFirewallNotice), 1u);
+}
+
 // --- Fatal ends: message (if any), the fatal exit, and nothing saved ---
 
 TEST_F(StartupTest, NoUsableAddressEndsAfterItsMessage) {
@@ -348,6 +389,17 @@ TEST_F(SelectInterfaceTest, AnotherInterfaceSavesTheOldSettingsAndLoadsTheNew) {
   EXPECT_EQ(surroundings.store.GetDword(B(), names::kGateway), Ip(10, 9, 0, 254));
   EXPECT_EQ(window->Settings().gateway, Ip(192, 168, 77, 1));
   EXPECT_EQ(HomeIndex(), static_cast<int>(if_nametoindex(A().c_str())));
+}
+
+TEST_F(SelectInterfaceTest, AnotherInterfaceHasItsFirewallChecked) {
+  surroundings.firewall.portFinding = {PortVerdict::Blocked, "firewalld drops UDP 67 here"};
+  surroundings.networkDialogs.chosenAdapter = Adapter{B(), "10.9.0.1"};
+  surroundings.networkDialogs.enteredSettings.reset();
+  window->SetModified(false);
+  window->OnCommand(ids::kSelectInterface);
+  EXPECT_EQ(surroundings.log, (EventLog{"interface dialog", "message: firewalld drops UDP 67 here",
+                                        Message(kIdsConfigureNetworkSettings), "settings dialog"}));
+  EXPECT_EQ(surroundings.firewall.portChecks.back(), B());
 }
 
 TEST_F(SelectInterfaceTest, TheSameInterfaceChangesNothing) {

@@ -52,7 +52,13 @@ class ScriptedFirewall final : public FirewallPolicyReader {
     if (name == failingProfile) return FirewallProfile{1, 1};
     return std::nullopt;
   }
+  PortFinding ReadPortFinding(std::string_view interfaceName) override {
+    portChecks.emplace_back(interfaceName);
+    return portFinding;
+  }
   std::string failingProfile;  // empty: every profile passes
+  PortFinding portFinding;     // default: nothing known
+  std::vector<std::string> portChecks;
 };
 
 // Every box, dialog and the window itself note their turn here.

@@ -37,10 +37,9 @@ constexpr int kRandomDatagrams = 200000;
 constexpr int kUnlistedDevices = 5000;
 constexpr std::uint8_t kUnlistedTag = 0x66;
 constexpr int kRelations = 256;
-// Every over-long datagram makes the program restart its socket, and what is
-// queued behind it goes with the old socket. So that the valid requests are
-// read at all, the sender puts each onto an empty queue and waits until it
-// has been read; after every batch it lets the queue drain below
+// The flood outruns the program, and a full receive queue drops what does
+// not fit. So that the valid requests are read at all, the sender puts each
+// onto an empty queue and waits until it has been read; after every batch it lets the queue drain below
 // kQueueHighWater. All this waiting together never takes longer than
 // kWaitBudget; after that the flood goes on without pauses.
 constexpr int kBatchSize = 128;
@@ -218,9 +217,8 @@ TEST_F(Flood, ProgramSurvivesRandomAndUnlistedFloodAndStillServesItsDevice) {
     return udpBefore && udpAfter ? (*udpAfter).*field - (*udpBefore).*field : 0;
   };
   RecordProperty("peak_resident_kib", std::to_string(*peak));
-  // Every over-long datagram restarts the program's socket, and what is
-  // queued behind it goes with the old socket; so the program reads only a
-  // part of the flood.
+  // A full receive queue drops what does not fit; so the program reads only
+  // a part of the flood.
   std::printf("[ flood    ] sent %d datagrams (%d valid requests, %d of them seen read; %.1f s spent waiting); "
               "in the server namespace %llu were read, %llu found no socket on "
               "their port, %llu found the queue full, %llu were faulty; peak resident memory %llu KiB "

@@ -49,14 +49,15 @@ def write(target, name, data):
 
 # --- fuzz_datagram: configuration block, then a BOOTP/DHCP request -----------
 
-def server_config(host_name_choice=1, failing=False):
+def server_config(host_name_choice=1, failing=False, whole_oversized=False):
     return b"".join([
         be32(ip("255.255.255.0")),   # subnet mask
         be32(ip("192.168.1.1")),     # gateway
         be32(ip("192.168.1.2")),     # primary name server
         be32(ip("192.168.1.3")),     # secondary name server
         bytes([17]),                 # domain name length: "plant.example.com"
-        bytes([host_name_choice | (4 if failing else 0)]),  # host name choice, failing sends
+        bytes([host_name_choice | (4 if failing else 0)    # host name choice, failing sends,
+               | (8 if whole_oversized else 0)]),         # an over-long datagram handed over whole
         bytes([192, 168, 1, 5]),     # server address, first octet first
     ])
 
@@ -106,6 +107,11 @@ def datagram_seeds():
         bytes([255]),                        # end: no option 53
         giaddr=ip("10.0.0.1"),
         sname=b"corvessa-test"))             # the server's name in other letter case
+    write("fuzz_datagram", "oversized_request", server_config(whole_oversized=True) + zero_filled(
+        bootp_request(plc, b"".join([
+            bytes([53, 1, 1]),               # message type: DISCOVER
+            bytes([255]),                    # end
+        ])), 2285))                          # one byte longer than any request: dropped
     write("fuzz_datagram", "dhcp_release_failing_send", server_config(failing=True) + bootp_request(
         mac("0A:00:3C:12:34:56"), b"".join([
             bytes([0]),                      # pad: ends the option scan
@@ -334,8 +340,91 @@ def enip_seeds():
     ]))
 
 
+# --- fuzz_netlink: a parser choice byte, then kernel netlink messages -------
+# Netlink records are in the host's own byte order; the seeds are written for
+# the little-endian hosts the project is built on.
+
+NLMSG_DONE = 3
+SOCK_DIAG_BY_FAMILY = 20
+RTM_NEWLINK, RTM_DELLINK, RTM_NEWADDR, RTM_DELADDR = 16, 17, 20, 21
+IFLA_IFNAME = 3
+IFA_ADDRESS, IFA_LOCAL, IFA_LABEL = 1, 2, 3
+AF_INET = 2
+
+
+def align4(data):
+    return data + bytes(-len(data) % 4)
+
+
+def nlmsg(message_type, body, flags=0):
+    return b"".join([
+        struct.pack("=I", 16 + len(body)),   # nlmsg_len
+        struct.pack("=H", message_type),     # nlmsg_type
+        struct.pack("=H", flags),            # nlmsg_flags
+        struct.pack("=I", 0),                # nlmsg_seq
+        struct.pack("=I", 0),                # nlmsg_pid: the kernel
+        body,
+    ])
+
+
+def rtattr(attribute_type, payload):
+    return align4(struct.pack("=HH", 4 + len(payload), attribute_type) + payload)
+
+
+def ifinfomsg(index):
+    return b"".join([
+        bytes([0, 0]),                       # ifi_family, padding
+        struct.pack("=H", 1),                # ifi_type: Ethernet
+        struct.pack("=i", index),            # ifi_index
+        struct.pack("=I", 0x1043),           # ifi_flags: up, broadcast, running, multicast
+        struct.pack("=I", 0),                # ifi_change
+    ])
+
+
+def ifaddrmsg(index):
+    return b"".join([
+        bytes([AF_INET, 24, 0, 0]),          # ifa_family, ifa_prefixlen, ifa_flags, ifa_scope
+        struct.pack("=I", index),            # ifa_index
+    ])
+
+
+def inet_diag_msg(port, address, device, uid, inode):
+    return b"".join([
+        bytes([AF_INET, 7, 0, 0]),           # family, state (unconnected), timer, retransmits
+        struct.pack(">H", port),             # id.idiag_sport, network order
+        struct.pack(">H", 0),                # id.idiag_dport
+        be32(address) + bytes(12),           # id.idiag_src
+        bytes(16),                           # id.idiag_dst
+        struct.pack("=I", device),           # id.idiag_if
+        bytes(8),                            # id.idiag_cookie
+        struct.pack("=I", 0),                # idiag_expires
+        struct.pack("=I", 0),                # idiag_rqueue
+        struct.pack("=I", 0),                # idiag_wqueue
+        struct.pack("=I", uid),              # idiag_uid
+        struct.pack("=I", inode),            # idiag_inode
+    ])
+
+
+def netlink_seeds():
+    write("fuzz_netlink", "link_and_address", b"".join([
+        bytes([0]),                          # parser: rtnetlink
+        nlmsg(RTM_NEWLINK, ifinfomsg(7) + rtattr(IFLA_IFNAME, b"enx00e04c\0")),
+        nlmsg(RTM_NEWADDR, ifaddrmsg(7) + rtattr(IFA_ADDRESS, be32(ip("192.168.77.9")))
+              + rtattr(IFA_LOCAL, be32(ip("192.168.77.9"))) + rtattr(IFA_LABEL, b"enx00e04c\0")),
+        nlmsg(RTM_DELADDR, ifaddrmsg(7) + rtattr(IFA_LOCAL, be32(ip("192.168.77.9")))),
+        nlmsg(RTM_DELLINK, ifinfomsg(7) + rtattr(IFLA_IFNAME, b"enx00e04c\0")),
+    ]))
+    write("fuzz_netlink", "udp_dump", b"".join([
+        bytes([1]),                          # parser: sock_diag
+        nlmsg(SOCK_DIAG_BY_FAMILY, inet_diag_msg(67, 0, 0, 0, 5001), flags=2),
+        nlmsg(SOCK_DIAG_BY_FAMILY, inet_diag_msg(67, ip("192.168.122.1"), 4, 115, 5002), flags=2),
+        nlmsg(NLMSG_DONE, struct.pack("=i", 0), flags=2),
+    ]))
+
+
 def main():
     datagram_seeds()
+    netlink_seeds()
     text_seeds()
     bpc_seeds()
     csv_seeds()

@@ -29,8 +29,10 @@
 #include <vector>
 
 #include "netconfig/host_network.h"
+#include "netconfig/link_watch.h"
 #include "relations/relation_table.h"
 #include "server/history.h"
+#include "server/port67_owners.h"
 #include "server/server_runtime.h"
 #include "tests/server/runtime_fixture.h"
 #include "tests/support/netns.h"
@@ -177,9 +179,36 @@ class NetFixture : public ::testing::Test {
 
   void TearDown() override {
     runtime_.reset();
+    watch_.reset();
     guard_.reset();
+    if (!secondClientNs_.empty()) testsupport::Run("ip netns del " + secondClientNs_ + " >/dev/null 2>&1");
     if (linked_) testsupport::DestroyVethLink(link_);
     folder_.reset();
+  }
+
+  // A second network on the server: interface secondIf_ (10.9.0.1/24) in the
+  // server namespace, joined to secondClientIf_ in a second client namespace.
+  // The client end gets the listed client's hardware address, so a server
+  // that listens there would answer it.
+  bool AddSecondNetwork() {
+    const std::string id = tag_ + std::to_string(getpid() % 100000);
+    secondClientNs_ = "cv2" + id;
+    secondIf_ = "vb" + id;
+    secondClientIf_ = "vq" + id;
+    const std::string steps[] = {
+        "ip netns add " + secondClientNs_,
+        "ip link add " + secondIf_ + " netns " + link_.serverNs + " type veth peer name " + secondClientIf_ +
+            " netns " + secondClientNs_,
+        InServer("ip addr add 10.9.0.1/24 dev " + secondIf_),
+        InServer("ip link set " + secondIf_ + " up"),
+        testsupport::InNs(secondClientNs_, "ip link set lo up"),
+        testsupport::InNs(secondClientNs_, "ip link set dev " + secondClientIf_ + " address " + kClientMac),
+        testsupport::InNs(secondClientNs_, "ip link set " + secondClientIf_ + " up"),
+    };
+    for (const auto& step : steps) {
+      if (testsupport::Run(step + " >/dev/null 2>&1") != 0) return false;
+    }
+    return true;
   }
 
   // StartServer on the server veth, as the start-up sequence does, then the
@@ -203,18 +232,36 @@ class NetFixture : public ::testing::Test {
     table_.Append(std::move(relation));
   }
 
+  // Watches the server namespace's interfaces as the window does; Serve then
+  // hands the changes to the runtime.
+  bool WatchInterfaces() {
+    watch_ = std::make_unique<LinkWatch>();
+    return watch_->Open();
+  }
+
   // Hands read events to the runtime until `done` holds or `limit` passes;
-  // `afterEvent` runs after each handled event.
+  // `afterEvent` runs after each handled event. Interface changes (when
+  // watched) and due rebinds are handed over as the window's notifier and
+  // timer would.
   void Serve(const std::function<bool()>& done, std::chrono::milliseconds limit,
              const std::function<void()>& afterEvent = {}) {
     const auto end = Clock::now() + limit;
     while (!done() && Clock::now() < end) {
-      pollfd entry{runtime_->Fd(), POLLIN, 0};
-      if (entry.fd < 0) {
+      if (owner_.rebindDelays.size() > rebindsHandled_ &&
+          Clock::now() >= owner_.rebindRequested + owner_.rebindDelays.back()) {
+        rebindsHandled_ = owner_.rebindDelays.size();
+        runtime_->Rebind();
+        continue;
+      }
+      pollfd entries[2] = {{runtime_->Fd(), POLLIN, 0}, {watch_ ? watch_->Fd() : -1, POLLIN, 0}};
+      if (entries[0].fd < 0 && entries[1].fd < 0) {
         std::this_thread::sleep_for(20ms);
         continue;
       }
-      if (poll(&entry, 1, 50) > 0 && (entry.revents & POLLIN) != 0) {
+      // poll() skips entries whose descriptor is negative.
+      if (poll(entries, 2, 50) <= 0) continue;
+      if ((entries[1].revents & POLLIN) != 0) runtime_->OnInterfaceEvents(watch_->Read());
+      if (entries[0].fd >= 0 && (entries[0].revents & POLLIN) != 0 && runtime_->Fd() == entries[0].fd) {
         std::lock_guard held(runtime_->Lock());
         runtime_->OnServerSocketEvent();
         if (afterEvent) afterEvent();
@@ -264,6 +311,24 @@ class NetFixture : public ::testing::Test {
     return seen;
   }
 
+  // dnsmasq serving DHCP on `iface` of the server namespace, its port-67
+  // socket bound to that interface as other servers on a desktop bind theirs
+  // (a virtual machines' bridge, a shared connection). Returns once the
+  // socket exists; nullptr when dnsmasq is missing or did not bind.
+  std::unique_ptr<Background> StartDnsmasq(const std::string& iface, const std::string& network) {
+    if (!HasTool("dnsmasq")) return nullptr;
+    const std::string name = "dnsmasq-" + iface;
+    auto dnsmasq = std::make_unique<Background>(
+        InServer("dnsmasq --no-daemon --conf-file=/dev/null --port=0 --interface=" + iface +
+                 " --bind-interfaces --dhcp-range=" + network + ",static,255.255.255.0,infinite --leasefile-ro" +
+                 " --pid-file=" + Temp(name + ".pid").string() + " --log-facility=" + Temp(name + ".log").string()),
+        Temp(name + ".out"), Temp(name + ".err"));
+    const std::string ownerLine = "PID: " + std::to_string(dnsmasq->Pid()) + ";";
+    // This thread is in the server namespace, so it sees dnsmasq's socket.
+    if (!WaitUntil([&] { return FindPort67Owners().find(ownerLine) != std::string::npos; }, 10s)) return nullptr;
+    return dnsmasq;
+  }
+
   std::string InClient(const std::string& command) const { return testsupport::InNs(link_.clientNs, command); }
   std::string InServer(const std::string& command) const { return testsupport::InNs(link_.serverNs, command); }
   std::filesystem::path Temp(const std::string& name) const { return folder_->Path() / name; }
@@ -297,6 +362,11 @@ class NetFixture : public ::testing::Test {
   HostNetwork host_;
   int fatalExits_ = 0;
   std::unique_ptr<ServerRuntime> runtime_;
+  std::unique_ptr<LinkWatch> watch_;
+  std::size_t rebindsHandled_ = 0;
+  std::string secondClientNs_;
+  std::string secondIf_;
+  std::string secondClientIf_;
 };
 
 }  // namespace corvessa::nettest

@@ -80,5 +80,47 @@ TEST_F(DhcpClients, DhclientGetsTheListedAddressAndSettings) {
   EXPECT_EQ(owner_.LastStatus(), "Sent 192.168.77.50 to Ethernet address 02:00:00:77:00:02");
 }
 
+// dhcpcd as Debian configures it insists on a server identifier, in a NAK
+// too. A device whose relation moved to another address asks for its old one
+// after a restart; the NAK sends it straight to DISCOVER and the new address,
+// where a NAK without the identifier would be dropped and the device would
+// wait out its reboot time (set long here, so that it shows).
+TEST_F(DhcpClients, DhcpcdMovesToTheNewAddressAtOnceAfterTheNak) {
+  if (!HasTool("dhcpcd")) GTEST_SKIP() << "tool not installed: dhcpcd";
+  ASSERT_TRUE(StartOnServerVeth());
+  ListClient();
+  const auto out = Temp("dhcpcd.env");
+  const auto script = WriteReportScript("dhcpcd.sh", "[ \"$reason\" = BOUND ] || [ \"$reason\" = REBOOT ]",
+                                        {"reason", "new_ip_address", "new_dhcp_server_identifier"}, out);
+  const auto config = Temp("dhcpcd.conf");
+  std::ofstream(config) << "require dhcp_server_identifier\nreboot 60\nclientid\nnoarp\nnoipv4ll\n";
+  // dhcpcd keeps its lease and pid files in fixed folders; here they are the
+  // test's own, mounted over those folders in the private mount namespace
+  // that ip netns exec gives each command.
+  const auto leases = Temp("dhcpcd-db");
+  std::filesystem::create_directories(leases);
+  // Bounded: a dhcpcd that waits out its reboot time must not outlive the test.
+  const std::string dhcpcd = InClient(
+      "timeout -k 5 20 sh -c 'mount -t tmpfs tmpfs /run && mkdir -p /run/dhcpcd && mount --bind " + leases.string() +
+      " /var/lib/dhcpcd && exec dhcpcd -B -1 -4 -t 15 -f " + config.string() + " -c " + script.string() + " -j " +
+      Temp("dhcpcd.log").string() + " " + link_.clientIf + "' >/dev/null 2>&1");
+
+  ASSERT_EQ(RunClientWhileServing(dhcpcd, 25s), 0) << "dhcpcd obtained no lease: " << ReadWholeFile(Temp("dhcpcd.log"));
+  EXPECT_EQ(ReadVariables(out), (std::map<std::string, std::string>{{"reason", "BOUND"},
+                                                                    {"new_ip_address", "192.168.77.50"},
+                                                                    {"new_dhcp_server_identifier", "192.168.77.1"}}));
+
+  // The relation moves; the device starts again and asks for its old address.
+  table_.At(0)->ipAddress = 0xC0A84D3C;  // 192.168.77.60
+  std::filesystem::remove(out);
+  ASSERT_EQ(RunClientWhileServing(dhcpcd, 25s), 0)
+      << "dhcpcd did not move to the new address: " << ReadWholeFile(Temp("dhcpcd.log"));
+  EXPECT_EQ(ReadVariables(out), (std::map<std::string, std::string>{{"reason", "BOUND"},
+                                                                    {"new_ip_address", "192.168.77.60"},
+                                                                    {"new_dhcp_server_identifier", "192.168.77.1"}}));
+  EXPECT_NE(ReadWholeFile(Temp("dhcpcd.log")).find("NAK"), std::string::npos) << "no NAK was taken";
+  EXPECT_EQ(owner_.LastStatus(), "Sent 192.168.77.60 to Ethernet address 02:00:00:77:00:02");
+}
+
 }  // namespace
 }  // namespace corvessa::nettest

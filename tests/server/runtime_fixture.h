@@ -2,6 +2,7 @@
 // Scripted surroundings of a ServerRuntime: the window's callbacks, message
 // boxes and a sender that records what would go to the wire.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,10 +27,17 @@ class RecordingOwner final : public ServerOwner {
   void RefreshRelationList() override { calls.push_back("refresh"); }
   void EnsureRelationRowVisible(int row) override { calls.push_back("ensure " + std::to_string(row)); }
   void SocketChanged() override { calls.push_back("socket"); }
+  void ScheduleRebind(std::chrono::milliseconds delay) override {
+    rebindDelays.push_back(delay);
+    rebindRequested = std::chrono::steady_clock::now();
+    calls.push_back("rebind");
+  }
 
   std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
 
   int lastVisibleRow = 7;
+  std::vector<std::chrono::milliseconds> rebindDelays;
+  std::chrono::steady_clock::time_point rebindRequested;
   std::vector<std::string> statuses;
   std::vector<std::string> calls;
 };

@@ -35,11 +35,15 @@ class FakeProc : public ::testing::Test {
   void WriteUdpTable(const std::string& rows) {
     std::ofstream(root_ / "net" / "udp") << kUdpHeader << rows;
   }
-  // A process with a name and descriptors pointing at the given link texts.
-  void AddProcess(unsigned pid, const std::string& comm, const std::vector<std::string>& links) {
+  // A process with a name and descriptors pointing at the given link texts,
+  // and, when given, its command line and executable.
+  void AddProcess(unsigned pid, const std::string& comm, const std::vector<std::string>& links,
+                  const std::string& commandLine = {}, const std::string& executable = {}) {
     const fs::path dir = root_ / std::to_string(pid);
     fs::create_directories(dir / "fd");
     if (!comm.empty()) std::ofstream(dir / "comm") << comm << "\n";
+    if (!commandLine.empty()) std::ofstream(dir / "cmdline", std::ios::binary) << commandLine;
+    if (!executable.empty()) fs::create_symlink(executable, dir / "exe");
     int fd = 3;
     for (const auto& link : links) fs::create_symlink(link, dir / "fd" / std::to_string(fd++));
   }
@@ -100,6 +104,72 @@ TEST_F(FakeProc, NothingToReport) {
   }
 }
 
+// comm holds at most 15 characters; a name that long may have been cut, and
+// is completed from the command line or the executable when they begin with it.
+TEST_F(FakeProc, CutCommandNamesAreCompleted) {
+  using namespace std::string_literals;
+  struct Case {
+    const char* what;
+    std::string comm;
+    std::string commandLine;
+    std::string executable;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"short name as it is", "dnsmasq", "/usr/sbin/dnsmasq\0--keep-in-foreground\0"s, "", "dnsmasq"},
+      {"completed from argv[0]", "systemd-network", "/lib/systemd/systemd-networkd\0"s, "", "systemd-networkd"},
+      {"argv[0] rewritten with a status", "corvessa-dhcp-s", "corvessa-dhcp-server: serving eth0\0"s, "",
+       "corvessa-dhcp-server"},
+      {"completed from the executable", "plant-bootp-rel", "relay\0"s, "/opt/bin/plant-bootp-relayd (deleted)",
+       "plant-bootp-relayd"},
+      {"nothing longer that fits", "abcdefghijklmno", "python3\0x.py\0"s, "/usr/bin/python3.11", "abcdefghijklmno"},
+  };
+  unsigned pid = 100;
+  std::string rows;
+  std::string expected;
+  for (const Case& c : cases) {
+    const unsigned long inode = 9000 + pid;
+    rows += UdpLine(static_cast<int>(pid), "0043", inode);
+    AddProcess(pid, c.comm, {"socket:[" + std::to_string(inode) + "]"}, c.commandLine, c.executable);
+    expected += " - " + c.expected + ", PID: " + std::to_string(pid) + ";\n";
+    ++pid;
+  }
+  WriteUdpTable(rows);
+  EXPECT_EQ(Find(), expected);
+}
+
+TEST(Port67HolderText, NamesTheProcessOrElseItsUser) {
+  Port67Holder visible;
+  visible.pid = 812;
+  visible.name = "dnsmasq";
+  Port67Holder hidden;
+  hidden.uid = 0;
+  Port67Holder nameless;
+  nameless.uid = 4000000000u;  // no such user
+  EXPECT_EQ(DescribePort67Holders({visible, hidden, nameless}),
+            " - dnsmasq, PID: 812;\n"
+            " - a process of user root, PID: unknown;\n"
+            " - a process of user 4000000000, PID: unknown;\n");
+  EXPECT_EQ(NamePort67Holders({visible, hidden}), "dnsmasq (PID 812), a process of user root");
+  EXPECT_EQ(NamePort67Holders({}), "another program");
+}
+
+// /proc/net/udp does not say what a socket is bound to, so every holder in it
+// counts, whatever interface is chosen.
+TEST_F(FakeProc, HoldersFromTheTableCountOnEveryInterface) {
+  WriteUdpTable(UdpLine(0, "0043", 4242));
+  AddProcess(123, "dhcpd", {"socket:[4242]"});
+  Port67Search search;
+  search.procRoot = root_.string();
+  search.askKernel = false;
+  search.interfaceIndex = 7;
+  const auto holders = FindPort67Holders(search);
+  ASSERT_TRUE(holders.has_value());
+  ASSERT_EQ(holders->size(), 1u);
+  EXPECT_EQ((*holders)[0].boundDevice, kUnknownDevice);
+  EXPECT_EQ((*holders)[0].pid, 123u);
+}
+
 TEST_F(FakeProc, UnreadableTableGivesNothing) {
   fs::remove(root_ / "net" / "udp");
   AddProcess(123, "dnsmasq", {"socket:[7001]"});
@@ -108,11 +178,12 @@ TEST_F(FakeProc, UnreadableTableGivesNothing) {
 
 TEST(UdpTableLine, ParsesTheFieldsItNeeds) {
   const auto row = ParseUdpTableLine(
-      "  211: 0100007F:0043 00000000:0000 07 00000000:00000000 00:00000000 00000000     0        0 31337 2 "
+      "  211: 0100007F:0043 00000000:0000 07 00000000:00000000 00:00000000 00000000   115        0 31337 2 "
       "0000000000000000 0");
   ASSERT_TRUE(row.has_value());
   EXPECT_EQ(row->localAddress, 0x0100007Fu);
   EXPECT_EQ(row->localPort, 67);
+  EXPECT_EQ(row->uid, 115u);
   EXPECT_EQ(row->inode, 31337ul);
 }
 

@@ -51,8 +51,9 @@ Bytes FullOptions(std::uint8_t type) {
 
 Bytes NakOptions() {
   Bytes o;
-  Append(o, {53, 1, 6});  // DHCP message type: NAK
-  Append(o, {255});       // End; no server identifier, no settings
+  Append(o, {53, 1, 6});             // DHCP message type: NAK
+  Append(o, {54, 4, 192, 168, 1, 5});  // server identifier
+  Append(o, {255});                  // End; no settings
   return o;
 }
 

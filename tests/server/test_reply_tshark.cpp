@@ -134,15 +134,17 @@ TEST_F(ReplyTshark, EveryMessageDecodesWithItsFields) {
   };
   EXPECT_EQ(Lines(fields), expected) << fields;
 
-  // The times, server identifier, name servers and domain name of the OFFER and ACKs.
+  // The times, server identifier, name servers and domain name of the OFFER,
+  // the ACKs and the NAK, which names the server and nothing else.
   const std::string dhcpFields = Tshark(
-      "-Y 'dhcp.option.dhcp == 2 || dhcp.option.dhcp == 5' -T fields -e frame.number "
+      "-Y 'dhcp.option.dhcp == 2 || dhcp.option.dhcp == 5 || dhcp.option.dhcp == 6' -T fields -e frame.number "
       "-e dhcp.option.ip_address_lease_time -e dhcp.option.renewal_time_value "
       "-e dhcp.option.rebinding_time_value -e dhcp.option.dhcp_server_id "
       "-e dhcp.option.domain_name_server -e dhcp.option.domain_name -E separator=, -E aggregator=+");
   const std::vector<std::string> expectedDhcp = {
       "2,4294967295,4294967295,4294967295,192.168.1.5,192.168.1.2+10.9.8.7,plant.local",
       "3,4294967295,4294967295,4294967295,192.168.1.5,192.168.1.2+10.9.8.7,plant.local",
+      "4,,,,192.168.1.5,,",
       "5,4294967295,4294967295,4294967295,192.168.1.5,192.168.1.2+10.9.8.7," + std::string(32, 'd'),
   };
   EXPECT_EQ(Lines(dhcpFields), expectedDhcp) << dhcpFields;

@@ -117,12 +117,25 @@ TEST_F(Runtime, FullSizeDatagramIsProcessed) {
   EXPECT_TRUE(sender_.sent.empty());
 }
 
-TEST_F(Runtime, OverlongDatagramIsAReceiveError) {
+// Anyone can send a datagram too long for a request; it is dropped and
+// counted, and the socket stays as it is.
+TEST_F(Runtime, OverlongDatagramIsDroppedAndCounted) {
   Feed(Request(kListedMac, {}, kBootpMessageSize + 1));
-  EXPECT_EQ(owner_.statuses, std::vector<std::string>{"Server socket error on receive: restarting socket..."});
+  Feed(Request(kListedMac, {}, 9000));
+  EXPECT_EQ(owner_.statuses,
+            (std::vector<std::string>{
+                "Ignored a datagram of 2285 bytes from 0.0.0.0: longer than any BOOTP/DHCP request (1 so far).",
+                "Ignored a datagram of 9000 bytes from 0.0.0.0: longer than any BOOTP/DHCP request (2 so far)."}));
+  EXPECT_EQ(owner_.calls, (std::vector<std::string>{"status", "status"}));  // no socket change
+  EXPECT_EQ(runtime_.OversizedDatagrams(), 2u);
   EXPECT_EQ(runtime_.RequestCounter(), 0u);
   EXPECT_EQ(history_.RowCount(), 0);
   EXPECT_TRUE(sender_.sent.empty());
+
+  // The next request is served as ever.
+  Feed(Request(kListedMac, {}));
+  EXPECT_EQ(runtime_.RequestCounter(), 1u);
+  EXPECT_EQ(sender_.sent.size(), 1u);
 }
 
 TEST_F(Runtime, ServedBootpRequestRefreshesTheListAndKeepsItsRowsInView) {
@@ -318,7 +331,10 @@ TEST_F(Runtime, UnresolvableHostIsFatal) {
   EXPECT_EQ(table_.Count(), 0);
 }
 
-TEST_F(Runtime, AnotherOwnerOfPort67IsFatal) {
+// The socket is bound first: a port-67 socket in the table does not by
+// itself stop the start (it may be bound to another interface). Here the
+// bind fails because the interface does not exist, and that is what is said.
+TEST_F(Runtime, Port67HolderInTheTableAloneDoesNotStopTheStart) {
   host_.answer = std::vector<std::uint32_t>{0x0A000001};
   const auto proc = folder_.Path() / "proc";
   std::ofstream(proc / "net" / "udp")
@@ -332,13 +348,29 @@ TEST_F(Runtime, AnotherOwnerOfPort67IsFatal) {
   EXPECT_FALSE(runtime_.StartServer(kMissingInterface));
   EXPECT_EQ(fatalExits_, 1);
   ASSERT_EQ(prompts_.shown.size(), 1u);
-  EXPECT_EQ(prompts_.shown[0].text,
-            "The BOOTP/DHCP is unable to function because port 67 is being used by another process:\n\n"
-            " - dnsmasq, PID: 123;\n"
-            "\n"
-            "Please close this process and restart the application.");
+  EXPECT_EQ(prompts_.shown[0].text, LoadString(kIdsServerSocketCreateFailed));
   EXPECT_EQ(prompts_.shown[0].caption, "Network Setup Warning");
   EXPECT_FALSE(runtime_.HasSocket());
+}
+
+// The runtime's own fatal exit, in a child process: a failure is no success.
+TEST(RuntimeFatalExit, EndsTheProcessWithANonZeroStatus) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        // Nothing is read from it; a folder would outlive the child.
+        SettingsStore store("/nonexistent/corvessa.conf");
+        RelationTable table;
+        NetworkSettings settings;
+        HistoryList history;
+        ScriptedPrompts prompts;
+        RecordingOwner owner;
+        ScriptedHost host;  // no interfaces, no resolver answer: no usable address
+        host.answer.reset();
+        ServerRuntime runtime(table, settings, history, store, prompts, owner, host);
+        runtime.StartServer("eth0");
+      },
+      ::testing::ExitedWithCode(kFatalExitStatus), "");
 }
 
 // A missing interface cannot be bound to, so the start ends with 32805; the

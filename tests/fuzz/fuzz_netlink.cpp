@@ -1,0 +1,54 @@
+// What the kernel sends on netlink sockets: rtnetlink link and address
+// messages (the interface watch) and sock_diag dumps of UDP sockets (the
+// port-67 holders). The first byte picks the parser, the rest is the buffer.
+// Each result is checked against what the buffer can hold.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "netconfig/link_watch.h"
+#include "server/socket_table.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace corvessa::fuzz {
+namespace {
+
+// Header and fixed part of the smallest message that gives a result.
+constexpr std::size_t kSmallestLinkMessage = 16 + 12;
+constexpr std::size_t kSmallestDiagMessage = 16 + 72;
+constexpr std::uint16_t kPort = 67;
+
+void CheckLinkMessages(const std::vector<std::uint8_t>& buffer) {
+  const std::vector<LinkEvent> events = ParseLinkMessages(buffer);
+  FUZZ_CHECK(events.size() <= buffer.size() / kSmallestLinkMessage);
+  for (const LinkEvent& event : events) {
+    FUZZ_CHECK(event.kind != LinkEventKind::Overrun);  // only the watch itself reports lost messages
+    FUZZ_CHECK(event.name.size() <= 15);
+    FUZZ_CHECK(event.name.find('\0') == std::string::npos);
+    const bool addressEvent = event.kind == LinkEventKind::AddressAdded || event.kind == LinkEventKind::AddressRemoved;
+    if (!addressEvent) FUZZ_CHECK(event.address == 0);
+  }
+}
+
+void CheckDiagReply(const std::vector<std::uint8_t>& buffer) {
+  std::vector<UdpSocketEntry> sockets;
+  (void)ParseSockDiagReply(buffer, kPort, sockets);
+  FUZZ_CHECK(sockets.size() <= buffer.size() / kSmallestDiagMessage);
+  for (const UdpSocketEntry& entry : sockets) FUZZ_CHECK(entry.localPort == kPort);
+}
+
+}  // namespace
+}  // namespace corvessa::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  // A copy of exactly the buffer's size, so a read past it is caught.
+  const std::vector<std::uint8_t> buffer(data + 1, data + size);
+  if ((data[0] & 1) == 0) {
+    corvessa::fuzz::CheckLinkMessages(buffer);
+  } else {
+    corvessa::fuzz::CheckDiagReply(buffer);
+  }
+  return 0;
+}
