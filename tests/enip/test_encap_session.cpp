@@ -103,6 +103,30 @@ TEST_F(SessionTest, SilentDeviceFourPeriodsThenNoResponse) {
   EXPECT_EQ(sim_->Requests().size(), 1u);
 }
 
+// A device that sends its reply a byte at a time, each byte well within a
+// wait period, cannot keep the session waiting: the reply is judged four
+// periods after the send, with the bytes that have come by then.
+TEST_F(SessionTest, TricklingReplyIsJudgedAtTheDeadline) {
+  DeviceConfig config;
+  config.mode = ConnectionMode::Trickle;
+  config.trickleInterval = std::chrono::milliseconds(100);  // the 28 bytes would take 2.7 s
+  Start(config);
+  harness_->context.waitPeriod = std::chrono::milliseconds(150);
+  EncapSession session(harness_->context);
+  ASSERT_TRUE(Connect(session));
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(session.RegisterSession());
+  const auto took = std::chrono::steady_clock::now() - started;
+
+  EXPECT_GE(took, std::chrono::milliseconds(600));
+  EXPECT_LT(took, std::chrono::milliseconds(1500));
+  const std::string incomplete =
+      "Received an incomplete response from 00:11:22:33:44:55. [Register Session] (";
+  EXPECT_EQ(harness_->Last().rfind(incomplete, 0), 0u) << harness_->Last();
+  EXPECT_LT(session.Reply().size(), 28u);
+  EXPECT_GT(session.Reply().size(), 0u);
+}
+
 TEST_F(SessionTest, EncapsulationStatusIsAnError) {
   const std::pair<std::uint32_t, const char*> cases[] = {
       {0x0001, "(1)"}, {0x0065, "(101)"}, {0xFFFFFFFF, "(-1)"}};
