@@ -21,6 +21,49 @@ std::string TargetText(const CommissionTarget& target) {
                    std::min<std::size_t>(target->hardwareAddressLength, target->hardwareAddress.size()));
 }
 
+std::string_view CommandName(CommissionCommand command) {
+  return command == CommissionCommand::Enable ? text::kMenuEnable : text::kMenuDisable;
+}
+
+std::string_view StepText(CommissionStep step) {
+  switch (step) {
+    case CommissionStep::Discovery:
+      return text::kStepDiscovery;
+    case CommissionStep::DhcpAttempt:
+      return text::kStepDhcpAttempt;
+    case CommissionStep::Pause:
+      return text::kStepPause;
+    case CommissionStep::BootpAttempt:
+      return text::kStepBootpAttempt;
+    case CommissionStep::StoredConfiguration:
+      return text::kStepStoredConfiguration;
+  }
+  return {};
+}
+
+std::string_view OutcomeText(DeviceOutcome outcome) {
+  switch (outcome) {
+    case DeviceOutcome::Succeeded:
+      return text::kOutcomeSucceeded;
+    case DeviceOutcome::Failed:
+      return text::kOutcomeFailed;
+    case DeviceOutcome::Cancelled:
+      return text::kOutcomeCancelled;
+  }
+  return {};
+}
+
+std::string ProgressText(CommissionCommand command, int done, int total) {
+  const std::string name(CommandName(command));
+  return FormatText(text::kRunProgress, name.c_str(), done, total);
+}
+
+std::string SummaryText(const CommissionSummary& summary) {
+  const std::string name(CommandName(summary.command));
+  return FormatText(text::kRunSummary, name.c_str(), summary.Count(DeviceOutcome::Succeeded),
+                    summary.Count(DeviceOutcome::Failed), summary.Count(DeviceOutcome::Cancelled));
+}
+
 CommissioningRun::CommissioningRun(CommissionCommand command, std::vector<CommissionTarget> targets,
                                    const EnipContext& context, CommissionSink& sink, int concurrency)
     : command_(command),

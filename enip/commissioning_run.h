@@ -67,6 +67,15 @@ class CommissionSink {
 // The name of the device in every text: its hardware address.
 std::string TargetText(const CommissionTarget& target);
 
+// "Enable BOOTP/DHCP" or "Disable BOOTP/DHCP".
+std::string_view CommandName(CommissionCommand command);
+std::string_view StepText(CommissionStep step);
+std::string_view OutcomeText(DeviceOutcome outcome);
+// "Enable BOOTP/DHCP: 3 of 16 devices done".
+std::string ProgressText(CommissionCommand command, int done, int total);
+// "Enable BOOTP/DHCP: 14 succeeded, 1 failed, 1 cancelled".
+std::string SummaryText(const CommissionSummary& summary);
+
 class CommissioningRun {
  public:
   static constexpr int kConcurrency = 8;
