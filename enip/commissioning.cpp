@@ -170,24 +170,29 @@ DeviceOutcome DisableDevice(const Relation* relation, const EnipContext& context
   return Cancelled(context) ? DeviceOutcome::Cancelled : DeviceOutcome::Failed;
 }
 
-void EnableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context) {
+namespace {
+
+using DeviceSequence = DeviceOutcome (*)(const Relation*, const EnipContext&, const StepSink&);
+
+void OneAfterTheOther(std::span<const Relation* const> selected, const EnipContext& context,
+                      DeviceSequence sequence) {
   if (selected.empty()) {
     ShowMessage(context, kIdsSelectAddressFirst, kIdsSelectAddressCaption);
     return;
   }
   for (const Relation* relation : selected) {
-    if (EnableDevice(relation, context) == DeviceOutcome::Cancelled) return;
+    if (sequence(relation, context, {}) == DeviceOutcome::Cancelled) return;
   }
 }
 
+}  // namespace
+
+void EnableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context) {
+  OneAfterTheOther(selected, context, &EnableDevice);
+}
+
 void DisableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context) {
-  if (selected.empty()) {
-    ShowMessage(context, kIdsSelectAddressFirst, kIdsSelectAddressCaption);
-    return;
-  }
-  for (const Relation* relation : selected) {
-    if (DisableDevice(relation, context) == DeviceOutcome::Cancelled) return;
-  }
+  OneAfterTheOther(selected, context, &DisableDevice);
 }
 
 }  // namespace corvessa

@@ -47,12 +47,6 @@ constexpr int kBurstLimitMs = 60000;
 
 double Seconds(qint64 ms) { return static_cast<double>(ms) / 1000.0; }
 
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[(values.size() - 1) / 2];
-}
-
 enipsim::DeviceConfig Responsive(bool refusesDhcp) {
   enipsim::DeviceConfig config;
   if (refusesDhcp) config.rejectedValues[2] = 9;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <optional>
@@ -19,6 +21,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "enip/enip_context.h"
@@ -222,6 +225,44 @@ class ForwardingSockets : public SocketApi {
   std::map<std::uint32_t, std::uint16_t> devices_;
   mutable std::mutex mutex_;
   std::vector<std::uint32_t> connected_;
+};
+
+// A listener on loopback whose accept queue is full: a connect to it hangs
+// like one to an address that never answers.
+class HangingListener {
+ public:
+  HangingListener() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener_, 0) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+      return;
+    }
+    for (int i = 0; i < 3; ++i) {
+      const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+      (void)::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+      fillers_.push_back(filler);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let the queue fill
+    port_ = ntohs(address.sin_port);
+  }
+  ~HangingListener() {
+    for (const int fd : fillers_) ::close(fd);
+    if (listener_ >= 0) ::close(listener_);
+  }
+  HangingListener(const HangingListener&) = delete;
+  HangingListener& operator=(const HangingListener&) = delete;
+
+  // 0 when it could not be set up.
+  std::uint16_t Port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  std::vector<int> fillers_;
+  std::uint16_t port_ = 0;
 };
 
 // A simulated device that must be listening before the test goes on.

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <map>
 #include <set>
@@ -224,31 +221,15 @@ TEST(CommissioningRun, CancelInTheMiddle) {
 }
 
 TEST(CommissioningRun, CancelEndsThePauseAndAHangingConnect) {
-  // A listener whose accept queue is full leaves a connect hanging, on
-  // loopback only.
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(listener, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(::listen(listener, 0), 0);
-  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
-  std::vector<int> fillers;
-  for (int i = 0; i < 3; ++i) {
-    const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    (void)::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    fillers.push_back(filler);
-  }
-  std::this_thread::sleep_for(100ms);  // let the queue fill
+  const HangingListener hanging;
+  ASSERT_NE(hanging.Port(), 0);
 
   Fleet fleet;
   fleet.context.connectTimeout = 10s;
   DeviceConfig refusesDhcp;
   refusesDhcp.rejectedValues[2] = 9;
   DeviceSim& pausing = fleet.Add(1, refusesDhcp);
-  fleet.sockets.Add(DeviceAddress(2), ntohs(address.sin_port));
+  fleet.sockets.Add(DeviceAddress(2), hanging.Port());
 
   RecordingSink sink;
   CommissioningRun run(CommissionCommand::Enable, {NumberedRelation(1), NumberedRelation(2)}, fleet.context, sink);
@@ -275,8 +256,6 @@ TEST(CommissioningRun, CancelEndsThePauseAndAHangingConnect) {
   EXPECT_EQ(summary.devices[1].outcome, DeviceOutcome::Cancelled);
   EXPECT_EQ(sink.Steps(0).back(), CommissionStep::Pause);  // no BOOTP attempt
   EXPECT_EQ(pausing.Connections(), 2);
-  for (const int fd : fillers) ::close(fd);
-  ::close(listener);
 }
 
 }  // namespace

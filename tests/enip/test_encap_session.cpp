@@ -143,26 +143,10 @@ TEST_F(SessionTest, EncapsulationStatusIsAnError) {
 }
 
 TEST_F(SessionTest, ConnectGivesUpAfterItsTimeOut) {
-  // A listener whose accept queue is full drops further SYNs, so a connect to
-  // it hangs like one to an address that never answers - on loopback only.
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(listener, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(::listen(listener, 0), 0);
-  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
-  std::vector<int> fillers;
-  for (int i = 0; i < 3; ++i) {
-    const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    (void)::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    fillers.push_back(filler);
-  }
-  ::usleep(100000);  // let the queue fill
+  const HangingListener hanging;
+  ASSERT_NE(hanging.Port(), 0);
 
-  Harness harness(ntohs(address.sin_port));
+  Harness harness(hanging.Port());
   harness.context.connectTimeout = std::chrono::milliseconds(300);
   {
     EncapSession session(harness.context);
@@ -170,8 +154,6 @@ TEST_F(SessionTest, ConnectGivesUpAfterItsTimeOut) {
     EXPECT_FALSE(session.Open(relation_));
   }
   EXPECT_EQ(harness.Last(), "Socket connect failed for 00:11:22:33:44:55. (Timed out)");
-  for (const int fd : fillers) ::close(fd);
-  ::close(listener);
 }
 
 // --- Single calls that fail -------------------------------------------------
