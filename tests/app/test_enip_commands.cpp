@@ -159,6 +159,7 @@ class EnipCommandsTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    if (!window) return;
     if (window->CommissioningRunning()) {
       window->CancelCommissioning();
       WaitForRun();
@@ -461,6 +462,31 @@ TEST_F(EnipCommandsTest, WindowWorksDuringARunAndCancelEndsIt) {
   EXPECT_FALSE(Progress().isVisible());
   EXPECT_TRUE(window->Control(ids::kEnableButton)->isEnabled());
   EXPECT_EQ(devices[0]->Connections(), 1);  // nothing after the discovery's connection
+}
+
+// Closing the window while devices keep a run waiting ends the run at once:
+// nothing waits for the devices' deadlines, and nothing reports to a window
+// that has gone.
+TEST_F(EnipCommandsTest, ClosingTheWindowCancelsARun) {
+  REQUIRE_DEVICE_NAMESPACE();
+  DeviceConfig silent;
+  silent.mode = ConnectionMode::Silent;
+  Device(kFirstDevice, silent);
+  Device(kSecondDevice, silent);
+  window->EnipSettings().waitPeriod = milliseconds(2000);
+  List(kFirstMac, kFirstDevice);
+  List(kSecondMac, kSecondDevice);
+  SelectAll();
+  ASSERT_TRUE(window->OnCommand(ids::kDisableBootpDhcp));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return window->StatusText().rfind("Waiting for response to [Register Session]", 0) == 0; }, 3000));
+
+  QElapsedTimer closing;
+  closing.start();
+  window.reset();
+  EXPECT_LT(closing.elapsed(), 1000);
+  QTest::qWait(50);  // whatever was still queued for the window is dropped
+  EXPECT_TRUE(surroundings.prompts.Shown().empty());
 }
 
 // The run works on what was selected when it started: the server may serve
