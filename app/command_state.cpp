@@ -12,7 +12,27 @@ bool TakesNetworkReset(const Relation& relation) {
                     relation.hardwareAddress.begin());
 }
 
+bool ConflictsWithCommissioning(int command) {
+  switch (command) {
+    case ids::kEnableBootpDhcp:
+    case ids::kDisableBootpDhcp:
+    case ids::kEnableButton:
+    case ids::kDisableButton:
+    case ids::kDeleteRelation:
+    case ids::kDeleteRelationButton:
+    case ids::kProperties:
+    case ids::kResetModule:
+    case ids::kFileNew:
+    case ids::kFileOpen:
+    case ids::kSelectInterface:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool IsCommandEnabled(int command, const WindowState& state) {
+  if (state.commissioning && ConflictsWithCommissioning(command)) return false;
   switch (command) {
     case ids::kFileSave:
       return state.hasFileName && state.modified;
@@ -42,6 +62,10 @@ bool IsButtonShown(int button, const WindowState& state) {
     default:
       return true;
   }
+}
+
+bool IsButtonEnabled(int button, const WindowState& state) {
+  return IsButtonShown(button, state) && !(state.commissioning && ConflictsWithCommissioning(button));
 }
 
 }  // namespace corvessa

@@ -3,12 +3,15 @@
 #include <QKeyEvent>
 
 #include "app/command_ids.h"
+#include "app/command_state.h"
 #include "app/provan_dlg.h"
 #include "ui/widgets/table.h"
 
 namespace corvessa {
 
 bool CProvanDlg::OnCommand(int id) {
+  // Greyed while a command runs; a key or a stale click does nothing either.
+  if (CommissioningRunning() && ConflictsWithCommissioning(id)) return true;
   switch (id) {
     case ids::kOk:
     case ids::kCancel:

@@ -1,102 +1,110 @@
 // EtherNet/IP commissioning commands: Enable and Disable BOOTP/DHCP on the
-// selected devices, from the menus (with the wait cursor) and the buttons.
+// selected devices, from the menus and the buttons. They run off the
+// window's thread, so the server, the history and the window go on while
+// devices are slow or silent. The progress window shows each device and its
+// step and offers Cancel; the status line shows each text as it comes.
+// Commands that would conflict are greyed meanwhile (see
+// ConflictsWithCommissioning).
 
-#include <QApplication>
+#include <QLabel>
 
-#include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "app/commissioning_runner.h"
 #include "app/provan_dlg.h"
-#include "enip/commissioning.h"
-#include "ui/widgets/busy_cursor.h"
+#include "enip/widgets/commissioning_dlg.h"
+#include "ui/prompts.h"
+#include "ui/widgets/qt_text.h"
 #include "ui/widgets/table.h"
 
 namespace corvessa {
 
 namespace {
 
-// The flows' own wait cursor: one entry of the application's override-cursor
-// stack per Begin, so it nests inside the menu command's. An End without its
-// Begin is ignored rather than taking away the command's cursor, and a flow
-// that left one open cannot leave the wait cursor up for good.
-class OverrideCursorBusy final : public BusyIndicator {
- public:
-  OverrideCursorBusy() = default;
-  OverrideCursorBusy(const OverrideCursorBusy&) = delete;
-  OverrideCursorBusy& operator=(const OverrideCursorBusy&) = delete;
-  ~OverrideCursorBusy() override {
-    for (; depth_ > 0; --depth_) QApplication::restoreOverrideCursor();
-  }
-
-  void Begin() override {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    ++depth_;
-  }
-  void End() override {
-    if (depth_ == 0) return;
-    --depth_;
-    QApplication::restoreOverrideCursor();
-  }
-
- private:
-  int depth_ = 0;
-};
-
-// The relations of the selected rows, top to bottom. A row without one stays
-// in as nullptr: the flows report it on the status line instead of skipping
-// the row silently.
-std::vector<const Relation*> SelectedRowRelations(const Table& list) {
-  std::vector<const Relation*> relations;
+// Copies of the relations of the selected rows, top to bottom: the run must
+// never read the table, which the server changes on this thread. A row
+// without a relation stays in as nothing, so the run reports it instead of
+// skipping it silently.
+std::vector<CommissionTarget> SelectedTargets(const Table& list) {
+  std::vector<CommissionTarget> targets;
   for (const int row : list.SelectedRows()) {
-    relations.push_back(static_cast<const Relation*>(list.Rows()->ItemData(row)));
+    const auto* relation = static_cast<const Relation*>(list.Rows()->ItemData(row));
+    targets.push_back(relation != nullptr ? CommissionTarget(*relation) : std::nullopt);
   }
-  return relations;
-}
-
-using CommandBody = void (*)(std::span<const Relation* const>, const EnipContext&);
-
-// Runs a command body over the selection with the window's status line,
-// message boxes and wait cursor. False when nothing was selected: the body
-// has then shown the "Select An Address" box and sent nothing.
-bool RunOnSelection(CProvanDlg& window, const Table& list, CommandBody body) {
-  const std::vector<const Relation*> selected = SelectedRowRelations(list);
-  OverrideCursorBusy busy;
-  EnipContext context = window.EnipSettings();
-  context.status = [&window](std::string_view text) { window.StatusLine(text); };
-  context.prompts = &window.MessageBoxes();
-  context.busy = &busy;
-  body(selected, context);
-  return !selected.empty();
+  return targets;
 }
 
 }  // namespace
 
-bool CProvanDlg::EnableBootpDhcp() {
-  return RunOnSelection(*this, *relationList_, &corvessa::EnableBootpDhcp);
+void CProvanDlg::SetUpCommissioning() {
+  commissioning_ = std::make_unique<CommissioningRunner>();
+  commissioningDlg_ = new CCommissioningDlg(this);
+  connect(commissioningDlg_, &CCommissioningDlg::CancelRequested, this, [this] { commissioning_->Cancel(); });
+  commissioning_->OnEvent([this](const CommissionEvent& event) {
+    commissioningDlg_->Apply(event);
+    if (event.kind == CommissionEvent::Kind::Status) ShowCommandProgress(event.text);
+  });
+  commissioning_->OnFinished(
+      [this](const CommissionSummary& summary, const std::vector<CommissionTarget>& targets) {
+        commissioningDlg_->End(summary);
+        UpdateButtons();
+        if (targets.size() > 1) {
+          ShowCommandProgress(SummaryText(summary));
+          return;
+        }
+        // One device: as the command always was, its own texts on the status
+        // line and the box for a failure, which now carries the reason.
+        const DeviceResult& result = summary.devices.front();
+        if (result.outcome == DeviceOutcome::Cancelled) {
+          ShowCommandProgress(result.text);
+        } else if (result.outcome == DeviceOutcome::Failed) {
+          prompts_->MessageWithDetail(LoadString(kIdsCommandFailed), LoadString(kIdsCommunicationErrorCaption),
+                                      result.text);
+        }
+      });
 }
 
-bool CProvanDlg::DisableBootpDhcp() {
-  return RunOnSelection(*this, *relationList_, &corvessa::DisableBootpDhcp);
+bool CProvanDlg::CommissioningRunning() const { return commissioning_ && commissioning_->Running(); }
+
+void CProvanDlg::CancelCommissioning() {
+  if (commissioning_) commissioning_->Cancel();
 }
 
-void CProvanDlg::OnEnableBootpDhcp() {
-  const BusyCursor busy;
-  EnableBootpDhcp();
+void CProvanDlg::ShowCommandProgress(std::string_view text) {
+  // Painted on the next turn of the event loop, which is never held up by
+  // the run; the request batching's paint hold leaves the status line alone
+  // while a run goes on (SetRequestViewsUpdatesEnabled).
+  statusLine_->setText(ToQString(text));
 }
 
-void CProvanDlg::OnDisableBootpDhcp() {
-  const BusyCursor busy;
-  DisableBootpDhcp();
+bool CProvanDlg::StartCommissioning(CommissionCommand command) {
+  if (CommissioningRunning()) return false;
+  std::vector<CommissionTarget> targets = SelectedTargets(*relationList_);
+  if (targets.empty()) {
+    prompts_->Message(LoadString(kIdsSelectAddressFirst), LoadString(kIdsSelectAddressCaption));
+    return false;
+  }
+  commissioningDlg_->Begin(command, targets);
+  commissioning_->Start(command, std::move(targets), enip_);
+  // A paint hold that began before the run must not keep its progress back.
+  statusLine_->setUpdatesEnabled(true);
+  UpdateButtons();
+  return true;
 }
+
+void CProvanDlg::OnEnableBootpDhcp() { StartCommissioning(CommissionCommand::Enable); }
+
+void CProvanDlg::OnDisableBootpDhcp() { StartCommissioning(CommissionCommand::Disable); }
 
 void CProvanDlg::OnButtonEnable() {
-  EnableBootpDhcp();
+  StartCommissioning(CommissionCommand::Enable);
   relationList_->setFocus();
 }
 
 void CProvanDlg::OnButtonDisable() {
-  DisableBootpDhcp();
+  StartCommissioning(CommissionCommand::Disable);
   relationList_->setFocus();
 }
 

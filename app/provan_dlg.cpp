@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_icon.h"
+#include "app/commissioning_runner.h"
 #include "app/command_ids.h"
 #include "app/control_id.h"
 #include "app/network_dialogs.h"
@@ -114,9 +115,13 @@ CProvanDlg::CProvanDlg(Environment environment, QWidget* parent)
   ConnectLists();
   SetUpPaintHold();
   SetUpRebindTimer();
+  SetUpCommissioning();
 }
 
 CProvanDlg::~CProvanDlg() {
+  // A run still going is cancelled, and its threads end, before anything
+  // it reports to goes.
+  commissioning_.reset();
   // A start-up that ended at a fatal step saves nothing: in the program the
   // process is already gone by then.
   if (started_) SaveNetworkSettings(store_, ReadLastAdapter(store_), settings_);
@@ -257,7 +262,8 @@ void CProvanDlg::ConnectLists() {
   connect(historyList_, &Table::DoubleClicked, this, [this](int) { OnHistoryDoubleClick(); });
   connect(relationList_, &Table::DoubleClicked, this, [this](int) { OnRelationListDoubleClick(); });
   connect(relationList_, &Table::ColumnClicked, this, &CProvanDlg::OnRelationColumnClick);
-  connect(relationList_, &Table::DeleteKeyPressed, this, &CProvanDlg::OnDeleteRelation);
+  // Through the dispatcher, which refuses it while a command runs.
+  connect(relationList_, &Table::DeleteKeyPressed, this, [this] { OnCommand(ids::kDeleteRelation); });
   connect(historyList_, &Table::RightClicked, this,
           [this](int, QPoint position) { OnHistoryRightClick(position); });
   connect(relationList_, &Table::RightClicked, this,

@@ -5,6 +5,7 @@
 // the start-up sequence; every command reaches it through OnCommand.
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,6 +33,8 @@ class QSocketNotifier;
 
 namespace corvessa {
 
+class CCommissioningDlg;
+class CommissioningRunner;
 class FileDialogs;
 class FirewallPolicyReader;
 class HistoryModel;
@@ -42,6 +45,7 @@ class Prompts;
 class ServerRuntime;
 class Table;
 struct WindowState;
+enum class CommissionCommand : std::uint8_t;
 
 class CProvanDlg : public QDialog {
   Q_OBJECT
@@ -101,6 +105,11 @@ class CProvanDlg : public QDialog {
   void OnDisableBootpDhcp();
   void OnButtonEnable();
   void OnButtonDisable();
+  // Enable or Disable BOOTP/DHCP is going on off the window's thread.
+  bool CommissioningRunning() const;
+  void CancelCommissioning();
+  // The progress and summary window of the commissioning commands.
+  CCommissioningDlg& CommissioningProgress() const { return *commissioningDlg_; }
 
   void OnResetNetworkSettings();
   void OnClearHistory();
@@ -121,8 +130,8 @@ class CProvanDlg : public QDialog {
   ServerRuntime& Runtime() { return *runtime_; }
   SettingsStore& Store() { return store_; }
   // Port, time limits, pause and sockets of Enable/Disable BOOTP/DHCP. The
-  // status line, the message boxes and the busy cursor are the window's own:
-  // each command fills them in over whatever is set here.
+  // run reports to the window itself: status line, boxes and busy cursor set
+  // here are not used.
   EnipContext& EnipSettings() { return enip_; }
   Prompts& MessageBoxes() { return *prompts_; }
   FileDialogs& Files() { return *fileDialogs_; }
@@ -183,8 +192,12 @@ class CProvanDlg : public QDialog {
   bool FatalStartup(std::string_view text, std::string_view caption);
   void RunFirewallCheckOnFirstStart();
   void RunPopup(QMenu& menu, const QPoint& globalPosition);
-  bool EnableBootpDhcp();
-  bool DisableBootpDhcp();
+  void SetUpCommissioning();
+  // False when nothing started: no selection (the box has been shown) or a
+  // run is going already.
+  bool StartCommissioning(CommissionCommand command);
+  // A status text of a command's run.
+  void ShowCommandProgress(std::string_view text);
 
   Environment env_;
   SettingsStore store_;
@@ -207,6 +220,8 @@ class CProvanDlg : public QDialog {
   EnipContext enip_;
   std::unique_ptr<ServerHooks> hooks_;
   std::unique_ptr<ServerRuntime> runtime_;
+  std::unique_ptr<CommissioningRunner> commissioning_;
+  CCommissioningDlg* commissioningDlg_ = nullptr;
   int sortColumn_ = -1;
   bool sortAscending_ = true;
   bool modified_ = false;

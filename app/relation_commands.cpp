@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+#include "app/command_ids.h"
 #include "app/provan_dlg.h"
 #include "app/relation_order.h"
 #include "core/address.h"
@@ -129,7 +130,7 @@ void CProvanDlg::OnHistoryDoubleClick() { OnAddRelation(); }
 void CProvanDlg::OnRelationListDoubleClick() {
   // A double-click on the empty part of the list adds a relation instead.
   if (relationList_->SelectedCount() > 0) {
-    OnProperties();
+    OnCommand(ids::kProperties);  // which waits while a command runs
   } else {
     OnAddRelation();
   }

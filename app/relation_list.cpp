@@ -83,6 +83,7 @@ WindowState CProvanDlg::CurrentState() const {
   state.modified = modified_;
   state.historyRows = historyList_->RowCount();
   state.selectedRelations = relationList_->SelectedCount();
+  state.commissioning = CommissioningRunning();
   if (state.selectedRelations == 1) {
     state.singleSelected = static_cast<const Relation*>(relationList_->Rows()->ItemData(relationList_->FirstSelectedRow()));
   }
@@ -96,9 +97,8 @@ void CProvanDlg::UpdateButtons() {
       {deleteRelationButton_, ids::kDeleteRelationButton}, {enableButton_, ids::kEnableButton},
       {disableButton_, ids::kDisableButton}};
   for (const auto& [button, id] : buttons) {
-    const bool shown = IsButtonShown(id, state);
-    button->setVisible(shown);
-    button->setEnabled(shown);
+    button->setVisible(IsButtonShown(id, state));
+    button->setEnabled(IsButtonEnabled(id, state));
   }
 }
 

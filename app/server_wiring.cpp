@@ -97,6 +97,8 @@ void CProvanDlg::OnPaintHoldOver() {
 void CProvanDlg::SetRequestViewsUpdatesEnabled(bool enabled) {
   for (QWidget* view : {static_cast<QWidget*>(historyList_), static_cast<QWidget*>(relationList_),
                         static_cast<QWidget*>(statusLine_)}) {
+    // A command's progress is never held back.
+    if (view == statusLine_ && !enabled && CommissioningRunning()) continue;
     if (view != nullptr) view->setUpdatesEnabled(enabled);
   }
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/strings.h"
+#include "enip/cancel_token.h"
 #include "enip/encap_session.h"
 #include "ui/prompts.h"
 
@@ -40,19 +41,33 @@ int ChooseInstance(EncapSession& session, const Relation& relation) {
 }
 
 void Report(const EnipContext& context, std::string_view text) {
-  if (context.status) context.status(text);
+  if (context.status && !(context.cancel != nullptr && context.cancel->Cancelled())) {
+    context.status(text);
+  }
 }
 
 void ShowMessage(const EnipContext& context, int textId, int captionId) {
   if (context.prompts) context.prompts->Message(LoadString(textId), LoadString(captionId));
 }
 
-void Pause(const EnipContext& context, std::chrono::milliseconds length) {
+bool Cancelled(const EnipContext& context) {
+  return context.cancel != nullptr && context.cancel->Cancelled();
+}
+
+// False when a cancel ended the pause early.
+bool Pause(const EnipContext& context, std::chrono::milliseconds length) {
   if (context.sleep) {
     context.sleep(length);
+  } else if (context.cancel != nullptr) {
+    return context.cancel->SleepFor(length);
   } else {
     std::this_thread::sleep_for(length);
   }
+  return !Cancelled(context);
+}
+
+void Begin(const StepSink& step, CommissionStep which) {
+  if (step) step(which);
 }
 
 std::string_view ProtocolWord(ConfigurationMethod method, const Relation* relation) {
@@ -90,50 +105,94 @@ int FindInterfaceInstance(const Relation* relation, const EnipContext& context) 
 
 bool SendConfigurationMethod(const Relation* relation, ConfigurationMethod method, bool quiet,
                              int instance, const EnipContext& context) {
-  EncapSession session(context);
+  // The failure box carries the text of the failed step itself: the status
+  // line may show something else by the time the box is read.
+  std::string lastText;
+  EnipContext flow = context;
+  flow.status = [&lastText, &context](std::string_view text) {
+    lastText.assign(text);
+    if (context.status) context.status(text);
+  };
+
+  EncapSession session(flow);
   if (!session.PrepareRequestBlock()) return false;
-  const BusyScope busy(context.busy);
+  const BusyScope busy(flow.busy);
   // The read and the write of Configuration Control.
   if (!session.ObtainCommandBlock() || !session.PrepareResponseBlock()) return false;
 
   bool succeeded = false;
   if (!relation) {
-    Report(context, LoadString(kIdsNullRelation));
+    Report(flow, LoadString(kIdsNullRelation));
   } else if (session.Open(*relation) && session.RegisterSession(true)) {
     succeeded = ChangeConfigurationMethod(session, *relation, instance, method);
   }
   session.Close();
 
   if (!succeeded) {
-    if (!quiet) ShowMessage(context, kIdsCommandFailed, kIdsCommunicationErrorCaption);
+    if (!quiet && context.prompts && !Cancelled(context)) {
+      context.prompts->MessageWithDetail(LoadString(kIdsCommandFailed),
+                                         LoadString(kIdsCommunicationErrorCaption), lastText);
+    }
     return false;
   }
-  Report(context, CommandSuccessText(method, relation));
+  Report(flow, CommandSuccessText(method, relation));
   return true;
 }
 
-void EnableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context) {
+DeviceOutcome EnableDevice(const Relation* relation, const EnipContext& context,
+                           const StepSink& step) {
+  Begin(step, CommissionStep::Discovery);
+  const int instance = FindInterfaceInstance(relation, context);
+  if (Cancelled(context)) return DeviceOutcome::Cancelled;
+  Begin(step, CommissionStep::DhcpAttempt);
+  if (SendConfigurationMethod(relation, kMethodDhcp, true, instance, context)) {
+    return DeviceOutcome::Succeeded;
+  }
+  if (Cancelled(context)) return DeviceOutcome::Cancelled;
+  Begin(step, CommissionStep::Pause);
+  if (!Pause(context, kBootpRetryPause)) return DeviceOutcome::Cancelled;
+  Begin(step, CommissionStep::BootpAttempt);
+  if (SendConfigurationMethod(relation, kMethodBootp, false, instance, context)) {
+    return DeviceOutcome::Succeeded;
+  }
+  return Cancelled(context) ? DeviceOutcome::Cancelled : DeviceOutcome::Failed;
+}
+
+DeviceOutcome DisableDevice(const Relation* relation, const EnipContext& context,
+                            const StepSink& step) {
+  Begin(step, CommissionStep::Discovery);
+  const int instance = FindInterfaceInstance(relation, context);
+  if (Cancelled(context)) return DeviceOutcome::Cancelled;
+  Begin(step, CommissionStep::StoredConfiguration);
+  if (SendConfigurationMethod(relation, kMethodStoredConfiguration, false, instance, context)) {
+    return DeviceOutcome::Succeeded;
+  }
+  return Cancelled(context) ? DeviceOutcome::Cancelled : DeviceOutcome::Failed;
+}
+
+namespace {
+
+using DeviceSequence = DeviceOutcome (*)(const Relation*, const EnipContext&, const StepSink&);
+
+void OneAfterTheOther(std::span<const Relation* const> selected, const EnipContext& context,
+                      DeviceSequence sequence) {
   if (selected.empty()) {
     ShowMessage(context, kIdsSelectAddressFirst, kIdsSelectAddressCaption);
     return;
   }
   for (const Relation* relation : selected) {
-    const int instance = FindInterfaceInstance(relation, context);
-    if (SendConfigurationMethod(relation, kMethodDhcp, true, instance, context)) continue;
-    Pause(context, kBootpRetryPause);
-    SendConfigurationMethod(relation, kMethodBootp, false, instance, context);
+    if (sequence(relation, context, {}) == DeviceOutcome::Cancelled) return;
   }
 }
 
+}  // namespace
+
+void EnableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context) {
+  OneAfterTheOther(selected, context, &EnableDevice);
+}
+
 void DisableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context) {
-  if (selected.empty()) {
-    ShowMessage(context, kIdsSelectAddressFirst, kIdsSelectAddressCaption);
-    return;
-  }
-  for (const Relation* relation : selected) {
-    const int instance = FindInterfaceInstance(relation, context);
-    SendConfigurationMethod(relation, kMethodStoredConfiguration, false, instance, context);
-  }
+  OneAfterTheOther(selected, context, &DisableDevice);
 }
 
 }  // namespace corvessa

@@ -11,6 +11,7 @@
 
 #include "core/address.h"
 #include "core/strings.h"
+#include "enip/cancel_token.h"
 #include "enip/enip_texts.h"
 #include "enip/socket_api.h"
 #include "enip/wsa_error.h"
@@ -47,6 +48,12 @@ constexpr int kMaxWaitRestarts = 100;
 
 std::string ErrorText(int error) { return WsaErrorText(WsaCodeFromErrno(error)); }
 
+// What is left of a wait until `end`; nothing once it has passed.
+std::chrono::milliseconds TimeLeft(EncapSession::Clock::time_point end) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - EncapSession::Clock::now());
+  return std::max(left, std::chrono::milliseconds::zero());
+}
+
 }  // namespace
 
 EncapSession::EncapSession(const EnipContext& context)
@@ -58,8 +65,12 @@ EncapSession::~EncapSession() {
 }
 
 void EncapSession::Status(std::string_view text) const {
-  if (context_.status) context_.status(text);
+  // After a cancel the sockets fail because they were shut down, not because
+  // of the device: nothing of that is reported.
+  if (context_.status && !Stopped()) context_.status(text);
 }
+
+bool EncapSession::Stopped() const { return context_.cancel != nullptr && context_.cancel->Cancelled(); }
 
 bool EncapSession::BlockAvailable(MessageBlock block) const {
   return !(context_.blockUnavailable && context_.blockUnavailable(block));
@@ -110,6 +121,7 @@ bool EncapSession::Open(const Relation& relation) {
     Status(FormatText(text::kSocketCreateFailed, device, ErrorText(error).c_str()));
     return false;
   }
+  if (context_.cancel != nullptr && !context_.cancel->Watch(socket_)) return false;
 
   Status(FormatString(kIdsBindingSocket, device));
   sockaddr_in local{};
@@ -160,7 +172,7 @@ bool EncapSession::RegisterSession(bool retryWouldBlock) {
 bool EncapSession::Transact(std::span<const std::uint8_t> request, std::string_view label,
                             bool announce, bool retryWouldBlock) {
   received_ = 0;
-  if (socket_ < 0 || !response_) return false;
+  if (socket_ < 0 || !response_ || Stopped()) return false;
   const std::string labelText(label);
   const char* labelC = labelText.c_str();
   const char* device = device_.c_str();
@@ -179,16 +191,22 @@ bool EncapSession::Transact(std::span<const std::uint8_t> request, std::string_v
     return false;
   }
 
+  // The periods are counted from the send: whatever the device sends, and
+  // however slowly, the reply is judged when the fourth period is over.
+  Clock::time_point periodEnd = Clock::now() + context_.waitPeriod;
   int period = 0;
   int restarts = 0;
   for (;;) {
     Status(FormatString(kIdsWaitingForResponse, labelC, device));
-    const int ready = sockets_.WaitReadable(socket_, context_.waitPeriod);
+    const int ready = sockets_.WaitReadable(socket_, TimeLeft(periodEnd));
+    if (Stopped()) return false;
     if (ready > 0) break;
     if (ready < 0) {
       const int error = errno;
+      // A local condition, not the device's doing: the period starts again.
       if (retryWouldBlock && WsaCodeFromErrno(error) == kWsaEWouldBlock &&
           restarts++ < kMaxWaitRestarts) {
+        periodEnd = Clock::now() + context_.waitPeriod;
         continue;
       }
       Status(FormatString(kIdsSocketSelectFailed, device, labelC, ErrorText(error).c_str()));
@@ -198,10 +216,12 @@ bool EncapSession::Transact(std::span<const std::uint8_t> request, std::string_v
       Status(FormatString(kIdsNoResponse, device, labelC));
       return false;
     }
+    periodEnd += context_.waitPeriod;
   }
+  const Clock::time_point deadline = periodEnd + (kReplyWaitPeriods - period - 1) * context_.waitPeriod;
 
   Status(FormatString(kIdsVerifyingResponse, device, labelC));
-  if (!ReceiveReply(labelC, kReplyWaitPeriods - period - 1)) return false;
+  if (!ReceiveReply(labelC, deadline)) return false;
 
   const auto status = little_endian::Get32(Reply(), kEncapStatusOffset);
   if (!status) return false;  // ReceiveReply guarantees the header; kept for safety
@@ -213,12 +233,12 @@ bool EncapSession::Transact(std::span<const std::uint8_t> request, std::string_v
 }
 
 // The first receive takes whatever has arrived. When the header says more
-// follows (a reply split over several segments), the rest is awaited in the
-// wait periods left over, at least one, never past the response block.
-bool EncapSession::ReceiveReply(const char* label, int sparePeriods) {
+// follows (a reply split over several segments), the rest is awaited until
+// the reply's deadline, never past the response block; then the bytes that
+// have arrived are judged.
+bool EncapSession::ReceiveReply(const char* label, Clock::time_point deadline) {
   const char* device = device_.c_str();
   const std::span<std::uint8_t> block(response_.get(), ResponseBlockSize);
-  sparePeriods = std::max(sparePeriods, 1);
   for (bool first = true;; first = false) {
     const std::span<std::uint8_t> free = block.subspan(received_);
     CORVESSA_UNPOISON(free.data(), free.size());
@@ -226,6 +246,7 @@ bool EncapSession::ReceiveReply(const char* label, int sparePeriods) {
     const int error = errno;
     const std::size_t got = count > 0 ? static_cast<std::size_t>(count) : 0;
     CORVESSA_POISON(free.data() + got, free.size() - got);
+    if (Stopped()) return false;
     if (count < 0) {
       Status(FormatString(kIdsSocketReceiveFailed, device, label, ErrorText(error).c_str()));
       return false;
@@ -241,25 +262,25 @@ bool EncapSession::ReceiveReply(const char* label, int sparePeriods) {
     received_ += got;
     if (received_ >= ExpectedReplySize(Reply())) return true;
 
-    // Wait for the rest.
-    for (;;) {
-      const int ready = sockets_.WaitReadable(socket_, context_.waitPeriod);
-      if (ready > 0) break;
-      if (ready < 0) {
-        const int waitError = errno;
-        Status(FormatString(kIdsSocketSelectFailed, device, label, ErrorText(waitError).c_str()));
-        return false;
-      }
-      if (--sparePeriods == 0) {
-        Status(FormatText(text::kIncompleteResponse, device, label, static_cast<int>(received_)));
-        return false;
-      }
+    // Wait for the rest, but not past the deadline.
+    const int ready =
+        Clock::now() < deadline ? sockets_.WaitReadable(socket_, TimeLeft(deadline)) : 0;
+    if (Stopped()) return false;
+    if (ready < 0) {
+      const int waitError = errno;
+      Status(FormatString(kIdsSocketSelectFailed, device, label, ErrorText(waitError).c_str()));
+      return false;
+    }
+    if (ready == 0) {
+      Status(FormatText(text::kIncompleteResponse, device, label, static_cast<int>(received_)));
+      return false;
     }
   }
 }
 
 void EncapSession::Close() {
   if (socket_ >= 0) {
+    if (context_.cancel != nullptr) context_.cancel->Unwatch(socket_);
     sockets_.Close(socket_);
     socket_ = -1;
   }

@@ -3,6 +3,7 @@
 // handle and the block into which its replies are received. A session lives
 // for one flow; its socket is closed on every way out.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,6 +22,8 @@ inline constexpr int kReplyWaitPeriods = 4;
 
 class EncapSession {
  public:
+  using Clock = std::chrono::steady_clock;
+
   explicit EncapSession(const EnipContext& context);
   ~EncapSession();
   EncapSession(const EncapSession&) = delete;
@@ -38,6 +41,8 @@ class EncapSession {
   [[nodiscard]] bool RegisterSession(bool retryWouldBlock = false);
   // Sends one request and receives one complete reply into the response
   // block; fails on a transport error or a non-zero encapsulation status.
+  // The reply has kReplyWaitPeriods wait periods from the send, however the
+  // device sends it; then what has arrived is judged.
   [[nodiscard]] bool Transact(std::span<const std::uint8_t> request, std::string_view label,
                               bool announce, bool retryWouldBlock = false);
   void Close();
@@ -47,10 +52,12 @@ class EncapSession {
   std::span<const std::uint8_t> Reply() const;
   const std::string& DeviceText() const { return device_; }
   void Status(std::string_view text) const;
+  // The context's cancel token has been cancelled: the flow stops silently.
+  [[nodiscard]] bool Stopped() const;
 
  private:
   [[nodiscard]] bool BlockAvailable(MessageBlock block) const;
-  [[nodiscard]] bool ReceiveReply(const char* label, int sparePeriods);
+  [[nodiscard]] bool ReceiveReply(const char* label, Clock::time_point deadline);
 
   const EnipContext& context_;
   SocketApi& sockets_;

@@ -1,7 +1,7 @@
 #pragma once
 // What an EtherNet/IP flow needs from its surroundings: where status texts
-// go, message boxes, the busy cursor, the pause, the sockets, and the port and
-// time limits. The window fills one in; tests fill in scripted parts.
+// go, message boxes, the busy cursor, the pause, the sockets, a cancel token,
+// and the port and time limits. The window fills one in; tests fill in scripted parts.
 
 #include <chrono>
 #include <cstdint>
@@ -12,6 +12,7 @@
 
 namespace corvessa {
 
+class CancelToken;
 class Prompts;
 class SocketApi;
 
@@ -53,6 +54,8 @@ struct EnipContext {
   std::uint16_t port = kEnipTcpPort;
   std::chrono::milliseconds connectTimeout{20000};
   std::chrono::milliseconds waitPeriod{2000};
+  // Stops the flows at once when cancelled; may be null.
+  CancelToken* cancel = nullptr;
   // Lets a test make a block unobtainable; the request and command blocks are
   // fixed arrays that cannot otherwise fail.
   std::function<bool(MessageBlock)> blockUnavailable;

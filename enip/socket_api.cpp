@@ -12,8 +12,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Rounded up: a wait never ends before its deadline.
 int MillisecondsLeft(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 

@@ -57,12 +57,6 @@ struct Figures {
   int runs = 0;
 };
 
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  return values[(values.size() - 1) / 2];
-}
-
 Figures Combine(const std::vector<ServerRun>& runs) {
   Figures figures;
   std::vector<double> rate, median, p99, last, memory;

@@ -209,4 +209,10 @@ double ExchangesPerSecond(const BurstResult& result) {
   return seconds > 0 ? result.exchangesCompleted / seconds : 0;
 }
 
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[(values.size() - 1) / 2];
+}
+
 }  // namespace corvessa::load

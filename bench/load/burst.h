@@ -74,4 +74,8 @@ LatencySummary Summarize(std::vector<Duration> latencies);
 // Completed exchanges per second of the time to the last served device.
 double ExchangesPerSecond(const BurstResult& result);
 
+// The median of the figures of several runs (the lower one of an even
+// count); 0 for none.
+double Median(std::vector<double> values);
+
 }  // namespace corvessa::load

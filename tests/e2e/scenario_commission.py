@@ -1,7 +1,9 @@
 """Commissioning a listed device over EtherNet/IP: Disable BOOTP/DHCP makes
 the device keep its stored configuration (Configuration Control 0), Enable
-BOOTP/DHCP makes it ask by DHCP (2), and a device that refuses connections
-brings the "Communication Error" box.
+BOOTP/DHCP makes it ask by DHCP (2), a device that refuses connections
+brings the "Communication Error" box with the reason in it, and a device
+that never answers shows the progress window, whose Cancel ends the
+command at once.
 
 The device is the simulator in the client namespace behind a relay on the
 address the device obtained from the program, port 44818."""
@@ -18,14 +20,21 @@ COMMUNICATION_ERROR = ("Failed to complete the requested operation.\n\n"
                        "See status bar for further information then press OK when ready to continue.")
 
 
-def start_device(ctx, initial_control, record_name):
+def start_device(ctx, initial_control, record_name, *extra):
     """The simulator on the namespace's loopback, as a device whose
     Configuration Control starts at `initial_control`."""
     record = ctx.workspace.path(record_name)
     process, _ = spawn_ready(ctx.topology, [ctx.options.sim, "--port", ENIP_PORT, "--seconds", 60,
-                                            "--config-control", initial_control, "--record", record],
+                                            "--config-control", initial_control, "--record", record] + list(extra),
                              "port")
     return process, record
+
+
+def start_relay(topology):
+    relay, _ = spawn_ready(topology, helper_argv("tcp_forward.py", "--listen", "{}:{}".format(DEVICE_IP, ENIP_PORT),
+                                                 "--to", "127.0.0.1:{}".format(ENIP_PORT), "--seconds", 60),
+                           "ready")
+    return relay
 
 
 def written_configuration_control(process, record):
@@ -56,9 +65,7 @@ def run(ctx):
     assert lease.returncode == 0 and read_report(report) == DEVICE_IP, "no lease: {}".format(lease.stderr[-300:])
     ctx.wait_status("Sent {} to Ethernet address {}".format(DEVICE_IP, DEVICE_MAC_TEXT))
 
-    relay, _ = spawn_ready(topology, helper_argv("tcp_forward.py", "--listen", "{}:{}".format(DEVICE_IP, ENIP_PORT),
-                                                 "--to", "127.0.0.1:{}".format(ENIP_PORT), "--seconds", 60),
-                           "ready")
+    relay = start_relay(topology)
 
     device, record = start_device(ctx, 2, "disable.record")
     select_relation(ctx)
@@ -80,7 +87,33 @@ def run(ctx):
     ui.press(ctx.main_window(), "Disable BOOTP/DHCP")
     box = ui.message_box(ctx.app, COMMUNICATION_ERROR, deadline_s=30)
     assert ui.name(box) == "Communication Error", "caption {!r}".format(ui.name(box))
+    reason = "Socket connect failed for {}. (Connection refused)".format(DEVICE_MAC_TEXT)
+    labels = [ui.name(c) for c in ui.children(box) if ui.role(c) == "label"]
+    assert reason in labels, "the box does not carry the reason: {!r}".format(labels)
     ui.press(box, "OK")
     wait_until(lambda: not ui.is_showing(box), ui.WAIT_S, "the box to close")
     status = ctx.status_text()
     assert "Command successful" not in status, "status line {!r} after a refused connection".format(status)
+
+    # A device that accepts the connection and never answers: the progress
+    # window names it and its step, every control by its own name, and
+    # Cancel ends the command at once, long before its 8 s reply deadline.
+    relay = start_relay(topology)
+    device, _ = start_device(ctx, 0, "silent.record", "--mode", "silent")
+    select_relation(ctx)
+    ui.press(ctx.main_window(), "Enable BOOTP/DHCP")
+    progress = ui.window(ctx.app, "Enable BOOTP/DHCP", deadline_s=10)
+    devices = ui.list_view(progress, "Devices")
+    row = ui.wait_row(devices, DEVICE_MAC_TEXT)
+    ui.wait_cell(devices, row, ui.column_index(devices, "Step"), "Instance discovery")
+    ui.wait_cell(devices, row, ui.column_index(devices, "Status"),
+                 "Waiting for response to [Register Session] from [{}]...".format(DEVICE_MAC_TEXT))
+    controls = ui.snapshot(progress)
+    for wanted in (("push button", "Cancel"), ("progress bar", "Progress")):
+        assert wanted in controls, "no {} named {!r} in the progress window: {!r}".format(
+            wanted[0], wanted[1], controls)
+    ui.press(progress, "Cancel")
+    ctx.wait_status("Command cancelled for {}.".format(DEVICE_MAC_TEXT), deadline_s=3)
+    ui.wait_until_gone(ctx.app, "Enable BOOTP/DHCP")
+    stop_and_wait(device)
+    stop_and_wait(relay)

@@ -4,16 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <optional>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <deque>
+#include <map>
+#include <mutex>
 #include <set>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "enip/enip_context.h"
@@ -46,9 +54,14 @@ class ScriptedPrompts : public Prompts {
   struct Box {
     std::string text;
     std::string caption;
+    std::string detail;
   };
   void Message(std::string_view text, std::string_view caption) override {
-    boxes.push_back({std::string(text), std::string(caption)});
+    boxes.push_back({std::string(text), std::string(caption), {}});
+  }
+  void MessageWithDetail(std::string_view text, std::string_view caption,
+                         std::string_view detail) override {
+    boxes.push_back({std::string(text), std::string(caption), std::string(detail)});
   }
   PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override {
     ADD_FAILURE() << "no question is asked by the EtherNet/IP commands";
@@ -164,6 +177,92 @@ class ScriptedSockets : public SocketApi {
     errno = error;
     return -1;
   }
+};
+
+// Many simulated devices at once: each relation's address (10.99.x.y, never
+// reached) stands for the simulator on a port of 127.0.0.1. A connect to an
+// address without one is refused, so nothing ever leaves loopback. Safe for
+// the worker threads of a run: the map is filled before the run starts.
+class ForwardingSockets : public SocketApi {
+ public:
+  void Add(std::uint32_t address, std::uint16_t port) { devices_[address] = port; }
+
+  int Socket() override {
+    const int fd = SocketApi::Socket();
+    if (fd >= 0) ++opened;
+    return fd;
+  }
+  int Connect(int fd, const sockaddr_in& remote, std::chrono::milliseconds timeout) override {
+    const std::uint32_t address = ntohl(remote.sin_addr.s_addr);
+    {
+      const std::lock_guard lock(mutex_);
+      connected_.push_back(address);
+    }
+    const auto device = devices_.find(address);
+    if (device == devices_.end()) {
+      errno = ECONNREFUSED;
+      return -1;
+    }
+    sockaddr_in loopback = remote;
+    loopback.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    loopback.sin_port = htons(device->second);
+    return SocketApi::Connect(fd, loopback, timeout);
+  }
+  int Close(int fd) override {
+    ++closed;
+    return SocketApi::Close(fd);
+  }
+  // Every address connected to, in order.
+  std::vector<std::uint32_t> Connected() const {
+    const std::lock_guard lock(mutex_);
+    return connected_;
+  }
+
+  std::atomic<int> opened{0};
+  std::atomic<int> closed{0};
+
+ private:
+  std::map<std::uint32_t, std::uint16_t> devices_;
+  mutable std::mutex mutex_;
+  std::vector<std::uint32_t> connected_;
+};
+
+// A listener on loopback whose accept queue is full: a connect to it hangs
+// like one to an address that never answers.
+class HangingListener {
+ public:
+  HangingListener() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener_, 0) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+      return;
+    }
+    for (int i = 0; i < 3; ++i) {
+      const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+      (void)::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+      fillers_.push_back(filler);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let the queue fill
+    port_ = ntohs(address.sin_port);
+  }
+  ~HangingListener() {
+    for (const int fd : fillers_) ::close(fd);
+    if (listener_ >= 0) ::close(listener_);
+  }
+  HangingListener(const HangingListener&) = delete;
+  HangingListener& operator=(const HangingListener&) = delete;
+
+  // 0 when it could not be set up.
+  std::uint16_t Port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  std::vector<int> fillers_;
+  std::uint16_t port_ = 0;
 };
 
 // A simulated device that must be listening before the test goes on.

@@ -117,6 +117,9 @@ TEST_F(Commissioning, EnableOnUnreachableDeviceShowsOneBox) {
   ASSERT_EQ(harness_->prompts.boxes.size(), 1u);  // only after the BOOTP attempt
   EXPECT_EQ(harness_->prompts.boxes[0].text, kCommunicationError);
   EXPECT_EQ(harness_->prompts.boxes[0].caption, "Communication Error");
+  // The box carries the reason itself.
+  EXPECT_EQ(harness_->prompts.boxes[0].detail,
+            "Socket connect failed for 00:11:22:33:44:55. (Connection refused)");
   EXPECT_EQ(harness_->pauses.size(), 1u);
   EXPECT_EQ(harness_->Last(), "Socket connect failed for 00:11:22:33:44:55. (Connection refused)");
   ExpectBusyBalanced();
@@ -164,7 +167,11 @@ TEST_F(Commissioning, DisableOnUnreachableDevices) {
   harness_->prompts.boxes.clear();
   const Relation* two[] = {&first, &second};
   DisableBootpDhcp(two, harness_->context);
-  EXPECT_EQ(harness_->prompts.boxes.size(), 2u);
+  ASSERT_EQ(harness_->prompts.boxes.size(), 2u);
+  EXPECT_EQ(harness_->prompts.boxes[0].detail,
+            "Socket connect failed for 00:11:22:33:44:55. (Connection refused)");
+  EXPECT_EQ(harness_->prompts.boxes[1].detail,
+            "Socket connect failed for 0A:00:3C:12:34:56. (Connection refused)");
   EXPECT_EQ(harness_->Last(), "Socket connect failed for 0A:00:3C:12:34:56. (Connection refused)");
   EXPECT_TRUE(harness_->pauses.empty());
   ExpectBusyBalanced();

@@ -103,6 +103,30 @@ TEST_F(SessionTest, SilentDeviceFourPeriodsThenNoResponse) {
   EXPECT_EQ(sim_->Requests().size(), 1u);
 }
 
+// A device that sends its reply a byte at a time, each byte well within a
+// wait period, cannot keep the session waiting: the reply is judged four
+// periods after the send, with the bytes that have come by then.
+TEST_F(SessionTest, TricklingReplyIsJudgedAtTheDeadline) {
+  DeviceConfig config;
+  config.mode = ConnectionMode::Trickle;
+  config.trickleInterval = std::chrono::milliseconds(100);  // the 28 bytes would take 2.7 s
+  Start(config);
+  harness_->context.waitPeriod = std::chrono::milliseconds(150);
+  EncapSession session(harness_->context);
+  ASSERT_TRUE(Connect(session));
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(session.RegisterSession());
+  const auto took = std::chrono::steady_clock::now() - started;
+
+  EXPECT_GE(took, std::chrono::milliseconds(600));
+  EXPECT_LT(took, std::chrono::milliseconds(1500));
+  const std::string incomplete =
+      "Received an incomplete response from 00:11:22:33:44:55. [Register Session] (";
+  EXPECT_EQ(harness_->Last().rfind(incomplete, 0), 0u) << harness_->Last();
+  EXPECT_LT(session.Reply().size(), 28u);
+  EXPECT_GT(session.Reply().size(), 0u);
+}
+
 TEST_F(SessionTest, EncapsulationStatusIsAnError) {
   const std::pair<std::uint32_t, const char*> cases[] = {
       {0x0001, "(1)"}, {0x0065, "(101)"}, {0xFFFFFFFF, "(-1)"}};
@@ -119,26 +143,10 @@ TEST_F(SessionTest, EncapsulationStatusIsAnError) {
 }
 
 TEST_F(SessionTest, ConnectGivesUpAfterItsTimeOut) {
-  // A listener whose accept queue is full drops further SYNs, so a connect to
-  // it hangs like one to an address that never answers - on loopback only.
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(listener, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(::listen(listener, 0), 0);
-  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
-  std::vector<int> fillers;
-  for (int i = 0; i < 3; ++i) {
-    const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    (void)::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    fillers.push_back(filler);
-  }
-  ::usleep(100000);  // let the queue fill
+  const HangingListener hanging;
+  ASSERT_NE(hanging.Port(), 0);
 
-  Harness harness(ntohs(address.sin_port));
+  Harness harness(hanging.Port());
   harness.context.connectTimeout = std::chrono::milliseconds(300);
   {
     EncapSession session(harness.context);
@@ -146,8 +154,6 @@ TEST_F(SessionTest, ConnectGivesUpAfterItsTimeOut) {
     EXPECT_FALSE(session.Open(relation_));
   }
   EXPECT_EQ(harness.Last(), "Socket connect failed for 00:11:22:33:44:55. (Timed out)");
-  for (const int fd : fillers) ::close(fd);
-  ::close(listener);
 }
 
 // --- Single calls that fail -------------------------------------------------

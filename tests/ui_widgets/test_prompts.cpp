@@ -34,6 +34,26 @@ TEST(PromptBox, MessageHasOkOnlyAndNoIcon) {
   EXPECT_EQ(box->text(), QStringLiteral("Please select a BOOTP/DHCP request."));
 }
 
+// The reason of a failed command goes under the box's own text, as typed and
+// readable by name, so that nothing written to the status line meanwhile can
+// hide it.
+TEST(PromptBox, DetailIsTheInformativeTextAsTyped) {
+  const std::string detail = "Socket connect failed for <00:11:22:33:44:55>. (Connection refused)";
+  auto box = MakePromptBox("Failed to complete the requested operation.", "Communication Error",
+                           PromptKind::Message, nullptr, detail);
+  EXPECT_EQ(box->informativeText(), QString::fromStdString(detail));
+  QLabel* label = TextLabel(*box, QString::fromStdString(detail));
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->textFormat(), Qt::PlainText);
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(label);
+  ASSERT_NE(accessible, nullptr);
+  EXPECT_EQ(accessible->text(QAccessible::Name), QString::fromStdString(detail));
+  EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+
+  // Without a detail there is no informative text.
+  EXPECT_TRUE(MakePromptBox("Text", "", PromptKind::Message)->informativeText().isEmpty());
+}
+
 TEST(PromptBox, EmptyCaptionShowsTheApplicationName) {
   auto box = MakePromptBox("Windows sockets initialization failed.", "", PromptKind::Message);
   EXPECT_EQ(box->windowTitle(), QStringLiteral("corvessa"));
@@ -111,16 +131,18 @@ TEST(ScriptedPrompts, RecordsEveryBoxAndAnswersQuestionsFromTheQueue) {
   prompts.QueueAnswer(PromptAnswer::Cancel);
 
   prompts.Message("first", "Caption");  // takes no answer from the queue
+  prompts.MessageWithDetail("failed", "Communication Error", "the reason");
   EXPECT_EQ(prompts.AskYesNoCancel("q1", ""), PromptAnswer::Yes);
   EXPECT_EQ(prompts.AskYesNoCancel("q2", ""), PromptAnswer::Cancel);
   EXPECT_EQ(prompts.AskYesNoCancel("q3", ""), PromptAnswer::No);  // queue empty: default
 
   const std::vector<ShownPrompt> expected = {{"first", "Caption", PromptKind::Message},
+                                             {"failed", "Communication Error", PromptKind::Message, "the reason"},
                                              {"q1", "", PromptKind::YesNoCancel},
                                              {"q2", "", PromptKind::YesNoCancel},
                                              {"q3", "", PromptKind::YesNoCancel}};
   EXPECT_EQ(prompts.Shown(), expected);
-  EXPECT_EQ(prompts.ShownTexts(), (std::vector<std::string>{"first", "q1", "q2", "q3"}));
+  EXPECT_EQ(prompts.ShownTexts(), (std::vector<std::string>{"first", "failed", "q1", "q2", "q3"}));
   prompts.ClearShown();
   EXPECT_TRUE(prompts.Shown().empty());
 }

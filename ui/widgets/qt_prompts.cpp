@@ -1,5 +1,6 @@
 #include "ui/widgets/qt_prompts.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QString>
 
@@ -9,13 +10,22 @@
 namespace corvessa {
 
 std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_view caption,
-                                           PromptKind kind, QWidget* parent) {
+                                           PromptKind kind, QWidget* parent,
+                                           std::string_view detail) {
   auto box = std::make_unique<QMessageBox>(parent);
   box->setIcon(QMessageBox::NoIcon);
   box->setWindowTitle(ToQString(caption.empty() ? settings_names::kApplicationName : caption));
   // Plain text: file names and device texts may contain '<' and must show as typed.
   box->setTextFormat(Qt::PlainText);
   box->setText(ToQString(text));
+  if (!detail.empty()) {
+    box->setInformativeText(ToQString(detail));
+    // The box has no format setting of its own for this text; a device
+    // text must not be read as markup either.
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+      label->setTextFormat(Qt::PlainText);
+    }
+  }
   if (kind == PromptKind::Message) {
     box->setStandardButtons(QMessageBox::Ok);
     box->setDefaultButton(QMessageBox::Ok);
@@ -30,6 +40,12 @@ std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_vi
 
 void QtPrompts::Message(std::string_view text, std::string_view caption) {
   auto box = MakePromptBox(text, caption, PromptKind::Message, parent_);
+  box->exec();
+}
+
+void QtPrompts::MessageWithDetail(std::string_view text, std::string_view caption,
+                                  std::string_view detail) {
+  auto box = MakePromptBox(text, caption, PromptKind::Message, parent_, detail);
   box->exec();
 }
 

@@ -16,7 +16,8 @@ enum class PromptKind { Message, YesNoCancel };
 
 // Builds the box without showing it, so its buttons and texts can be checked.
 std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_view caption,
-                                           PromptKind kind, QWidget* parent = nullptr);
+                                           PromptKind kind, QWidget* parent = nullptr,
+                                           std::string_view detail = {});
 
 class QtPrompts : public Prompts {
  public:
@@ -24,6 +25,8 @@ class QtPrompts : public Prompts {
   void SetParent(QWidget* parent) { parent_ = parent; }
 
   void Message(std::string_view text, std::string_view caption) override;
+  void MessageWithDetail(std::string_view text, std::string_view caption,
+                         std::string_view detail) override;
   PromptAnswer AskYesNoCancel(std::string_view text, std::string_view caption) override;
 
  private:

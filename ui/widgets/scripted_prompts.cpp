@@ -3,8 +3,8 @@
 namespace corvessa {
 
 PromptAnswer ScriptedPrompts::Record(std::string_view text, std::string_view caption,
-                                     PromptKind kind) {
-  const ShownPrompt shown{std::string(text), std::string(caption), kind};
+                                     PromptKind kind, std::string_view detail) {
+  const ShownPrompt shown{std::string(text), std::string(caption), kind, std::string(detail)};
   shown_.push_back(shown);
   // A copy: the callback may itself show another box.
   if (onShown_) onShown_(shown);
@@ -19,6 +19,11 @@ void ScriptedPrompts::Message(std::string_view text, std::string_view caption) {
   // A message box has nothing to answer but OK, so it leaves the queue to the
   // questions.
   Record(text, caption, PromptKind::Message);
+}
+
+void ScriptedPrompts::MessageWithDetail(std::string_view text, std::string_view caption,
+                                        std::string_view detail) {
+  Record(text, caption, PromptKind::Message, detail);
 }
 
 PromptAnswer ScriptedPrompts::AskYesNoCancel(std::string_view text, std::string_view caption) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ui/prompts.h"
@@ -14,9 +15,15 @@
 namespace corvessa {
 
 struct ShownPrompt {
+  ShownPrompt() = default;
+  ShownPrompt(std::string text, std::string caption, PromptKind kind = PromptKind::Message,
+              std::string detail = {})
+      : text(std::move(text)), caption(std::move(caption)), kind(kind), detail(std::move(detail)) {}
+
   std::string text;
   std::string caption;  // as passed; empty means the application name
   PromptKind kind = PromptKind::Message;
+  std::string detail;  // the box's informative text, if any
 
   bool operator==(const ShownPrompt&) const = default;
 };
@@ -29,6 +36,8 @@ class ScriptedPrompts : public Prompts {
       : defaultAnswer_(defaultAnswer) {}
 
   void Message(std::string_view text, std::string_view caption) override;
+  void MessageWithDetail(std::string_view text, std::string_view caption,
+                         std::string_view detail) override;
   PromptAnswer AskYesNoCancel(std::string_view text, std::string_view caption) override;
 
   void QueueAnswer(PromptAnswer answer) { answers_.push_back(answer); }
@@ -43,7 +52,8 @@ class ScriptedPrompts : public Prompts {
   std::size_t PendingAnswers() const { return answers_.size(); }
 
  private:
-  PromptAnswer Record(std::string_view text, std::string_view caption, PromptKind kind);
+  PromptAnswer Record(std::string_view text, std::string_view caption, PromptKind kind,
+                      std::string_view detail = {});
 
   PromptAnswer defaultAnswer_;
   std::deque<PromptAnswer> answers_;

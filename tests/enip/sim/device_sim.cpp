@@ -35,7 +35,8 @@ bool SendAll(int fd, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-DeviceSim::DeviceSim(DeviceConfig config, std::uint16_t port) : config_(std::move(config)) {
+DeviceSim::DeviceSim(DeviceConfig config, std::uint16_t port, std::uint32_t address)
+    : config_(std::move(config)) {
   state_.configurationControl = config_.configurationControl;
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   wake_ = ::eventfd(0, EFD_CLOEXEC);
@@ -44,7 +45,7 @@ DeviceSim::DeviceSim(DeviceConfig config, std::uint16_t port) : config_(std::mov
   ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   sockaddr_in local{};
   local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  local.sin_addr.s_addr = htonl(address);
   local.sin_port = htons(port);
   if (::bind(listener_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return;
   socklen_t size = sizeof local;
@@ -55,7 +56,7 @@ DeviceSim::DeviceSim(DeviceConfig config, std::uint16_t port) : config_(std::mov
     ok_ = true;
     return;
   }
-  if (::listen(listener_, 8) != 0) return;
+  if (::listen(listener_, 16) != 0) return;
   ok_ = true;
   thread_ = std::thread([this] { Run(); });
 }
@@ -138,7 +139,7 @@ bool DeviceSim::Answer(int connection, int index, std::span<const std::uint8_t> 
   const std::size_t cut = std::min(fault.bytes, reply.size());
   switch (fault.fault) {
     case ReplyFault::None:
-      return SendAll(connection, reply);
+      return SendReply(connection, std::move(reply));
     case ReplyFault::Split:
       if (!SendAll(connection, std::span(reply).first(cut))) return false;
       std::this_thread::sleep_for(kSplitPause);
@@ -159,6 +160,43 @@ bool DeviceSim::Answer(int connection, int index, std::span<const std::uint8_t> 
       return SendAll(connection, reply);
   }
   return false;
+}
+
+bool DeviceSim::SendReply(int connection, Bytes reply) {
+  switch (config_.mode) {
+    case ConnectionMode::Trickle:
+      for (std::size_t i = 0; i < reply.size(); ++i) {
+        if ((i > 0 && !Pause(config_.trickleInterval)) || !SendAll(connection, std::span(reply).subspan(i, 1))) {
+          return false;
+        }
+      }
+      return true;
+    case ConnectionMode::HugeLength:
+      if (reply.size() >= kHeaderSize) {
+        reply[2] = 0xFF;
+        reply[3] = 0xFF;
+      }
+      return SendAll(connection, reply);
+    case ConnectionMode::CloseMidReply:
+      SendAll(connection, std::span(reply).first(reply.size() / 2));
+      return false;
+    case ConnectionMode::Slow:
+      return Pause(config_.slowDelay) && SendAll(connection, reply);
+    default:
+      return SendAll(connection, reply);
+  }
+}
+
+bool DeviceSim::Pause(std::chrono::milliseconds length) {
+  pollfd wait{wake_, POLLIN, 0};
+  const auto end = std::chrono::steady_clock::now() + length;
+  for (;;) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+    if (left <= 0) return !stopping_;
+    const int ready = ::poll(&wait, 1, static_cast<int>(left));
+    if (ready > 0 || stopping_) return false;
+  }
 }
 
 std::vector<ReceivedRequest> DeviceSim::Requests() const {

@@ -6,6 +6,7 @@
 // field layout, independently of the client code under test.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -20,10 +21,14 @@ namespace corvessa::enipsim {
 using Bytes = std::vector<std::uint8_t>;
 
 enum class ConnectionMode {
-  Answer,        // normal device
-  Silent,        // accepts and reads, never answers
-  Refuse,        // port bound but not listening: connects are refused
-  CloseAtAccept  // accepts and closes at once
+  Answer,         // normal device
+  Silent,         // accepts and reads, never answers
+  Refuse,         // port bound but not listening: connects are refused
+  CloseAtAccept,  // accepts and closes at once
+  Trickle,        // every reply one byte at a time, `trickleInterval` apart
+  HugeLength,     // every reply's length field says 65535 bytes follow; only the reply does
+  CloseMidReply,  // the first half of the first reply, then the connection is closed
+  Slow,           // every reply, complete and valid, `slowDelay` after its request
 };
 
 enum class ReplyFault {
@@ -54,6 +59,8 @@ struct StatusRule {
 
 struct DeviceConfig {
   ConnectionMode mode = ConnectionMode::Answer;
+  std::chrono::milliseconds trickleInterval{1000};
+  std::chrono::milliseconds slowDelay{3000};
   std::uint32_t sessionHandle = 0x11223344;
   std::uint32_t registerStatus = 0;  // encapsulation status of Register Session replies
   std::uint32_t requestStatus = 0;   // encapsulation status of SendRRData replies
@@ -88,10 +95,14 @@ struct ReceivedRequest {
   Bytes bytes;
 };
 
+inline constexpr std::uint32_t kLoopbackAddress = 0x7F000001;  // 127.0.0.1
+
 class DeviceSim {
  public:
-  // Port 0: the system chooses one (see Port()).
-  explicit DeviceSim(DeviceConfig config, std::uint16_t port = 0);
+  // Port 0: the system chooses one (see Port()). `address` (host order) is
+  // a loopback address, or one a test network namespace owns.
+  explicit DeviceSim(DeviceConfig config, std::uint16_t port = 0,
+                     std::uint32_t address = kLoopbackAddress);
   ~DeviceSim();
   DeviceSim(const DeviceSim&) = delete;
   DeviceSim& operator=(const DeviceSim&) = delete;
@@ -110,6 +121,10 @@ class DeviceSim {
   void Serve(int connection, int index);
   // False when the connection is to be closed.
   bool Answer(int connection, int index, std::span<const std::uint8_t> request);
+  // Sends as the connection mode says; false when the connection is to be closed.
+  bool SendReply(int connection, Bytes reply);
+  // Waits, unless the test ends first; false then.
+  bool Pause(std::chrono::milliseconds length);
 
   DeviceConfig config_;
   DeviceState state_;
@@ -130,6 +145,7 @@ class DeviceSim {
 struct SimOptions {
   DeviceConfig config;
   std::uint16_t port = 0;
+  std::uint32_t address = kLoopbackAddress;
   int seconds = 300;        // the process ends after this long at the latest
   std::string recordFile;   // requests written here, one hex line each, at exit
 };

@@ -1,5 +1,6 @@
 // enip_device_sim: the simulated EtherNet/IP adapter as a process, for
-// end-to-end tests. It listens on 127.0.0.1 only, prints "port <n>" once it
+// end-to-end tests. It listens on 127.0.0.1 unless --listen names another
+// address (one of a test namespace), prints "port <n>" once it
 // is ready, and ends on SIGTERM/SIGINT or after --seconds (default 300).
 
 #include <csignal>
@@ -19,8 +20,9 @@ void OnSignal(int) { stop = 1; }
 
 void Usage() {
   std::fputs(
-      "usage: enip_device_sim [--port N] [--seconds N] [--record FILE]\n"
-      "  [--mode answer|silent|refuse|close] [--handle N] [--register-status N]\n"
+      "usage: enip_device_sim [--port N] [--listen ADDRESS] [--seconds N] [--record FILE]\n"
+      "  [--mode answer|silent|refuse|close|trickle|huge-length|close-mid-reply|slow]\n"
+      "  [--trickle-ms N] [--slow-ms N] [--handle N] [--register-status N]\n"
       "  [--request-status N] [--max-instance N] [--config-control N]\n"
       "  [--link INSTANCE=HEX] [--address LINK=MAC] [--reject VALUE=STATUS]\n"
       "  [--status SERVICE,CLASS,INSTANCE,ATTRIBUTE=STATUS] (fields may be *)\n"
@@ -44,9 +46,9 @@ int main(int argc, char** argv) {
   std::signal(SIGTERM, OnSignal);
   std::signal(SIGINT, OnSignal);
 
-  DeviceSim sim(options.config, options.port);
+  DeviceSim sim(options.config, options.port, options.address);
   if (!sim.ok()) {
-    std::fprintf(stderr, "enip_device_sim: cannot listen on 127.0.0.1:%u\n",
+    std::fprintf(stderr, "enip_device_sim: cannot listen on port %u\n",
                  static_cast<unsigned>(options.port));
     return 1;
   }

@@ -1,5 +1,7 @@
 // Command line of enip_device_sim. Numbers are decimal or 0x-prefixed hex.
 
+#include <arpa/inet.h>
+
 #include <charconv>
 #include <limits>
 #include <string_view>
@@ -99,7 +101,24 @@ bool Option(std::string_view flag, std::string_view value, SimOptions& options) 
     else if (value == "silent") config.mode = ConnectionMode::Silent;
     else if (value == "refuse") config.mode = ConnectionMode::Refuse;
     else if (value == "close") config.mode = ConnectionMode::CloseAtAccept;
+    else if (value == "trickle") config.mode = ConnectionMode::Trickle;
+    else if (value == "huge-length") config.mode = ConnectionMode::HugeLength;
+    else if (value == "close-mid-reply") config.mode = ConnectionMode::CloseMidReply;
+    else if (value == "slow") config.mode = ConnectionMode::Slow;
     else return false;
+    return true;
+  }
+  if (flag == "--listen") {
+    const std::string text(value);
+    in_addr parsed{};
+    if (::inet_pton(AF_INET, text.c_str(), &parsed) != 1) return false;
+    options.address = ntohl(parsed.s_addr);
+    return true;
+  }
+  if (flag == "--trickle-ms" || flag == "--slow-ms") {
+    std::uint32_t ms = 0;
+    if (!NumberOf(value, ms) || ms > 60000) return false;
+    (flag == "--slow-ms" ? config.slowDelay : config.trickleInterval) = std::chrono::milliseconds(ms);
     return true;
   }
   if (flag == "--handle") return NumberOf(value, config.sessionHandle);
