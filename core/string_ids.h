@@ -144,6 +144,8 @@ inline constexpr std::string_view kDiscoveryHistory = "Discovery History";
 inline constexpr std::string_view kEnteredRelations = "Entered Relations";
 inline constexpr std::string_view kRelationCounterFormat = "%i of %i";
 inline constexpr std::string_view kTitleSeparator = " - ";
+// A settings write that failed: the file's path and the cause.
+inline constexpr std::string_view kSettingsWriteFailed = "The settings could not be saved to '%s': %s";
 
 // Column headers; the trailing blanks widen the columns.
 inline constexpr std::string_view kColumnMac = "Ethernet Address (MAC)";
