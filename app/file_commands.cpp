@@ -65,29 +65,6 @@ std::string SaveFailedText(std::string_view cause) {
   return text;
 }
 
-enum class SaveAnswer { Saved, NotSaved, Discard, Cancel };
-
-// The save question of New, Open, Exit and the change of interface. Yes
-// saves, asking for a name only when no file is named yet.
-SaveAnswer AskAndSave(CProvanDlg& window) {
-  switch (window.MessageBoxes().AskYesNoCancel(LoadString(kIdsSaveChangesPrompt),
-                                               LoadString(kIdsSaveChangesCaption))) {
-    case PromptAnswer::Yes: {
-      const bool saved = window.SaveConfiguration(window.CurrentFileName().empty());
-      // A name chosen in the save dialog is the current file now, also when
-      // writing failed; the title follows it.
-      window.UpdateTitle();
-      return saved ? SaveAnswer::Saved : SaveAnswer::NotSaved;
-    }
-    case PromptAnswer::No:
-      return SaveAnswer::Discard;
-    case PromptAnswer::Ok:
-    case PromptAnswer::Cancel:
-      break;
-  }
-  return SaveAnswer::Cancel;
-}
-
 struct FileLoad {
   LoadError error = LoadError::Access;
   int omitted = 0;
@@ -183,6 +160,24 @@ bool CProvanDlg::LoadConfiguration(bool showDialog) {
   return true;
 }
 
+CProvanDlg::SaveAnswer CProvanDlg::AskToSave() {
+  switch (prompts_->AskYesNoCancel(LoadString(kIdsSaveChangesPrompt), LoadString(kIdsSaveChangesCaption))) {
+    case PromptAnswer::Yes: {
+      const bool saved = SaveConfiguration(currentFileName_.empty());
+      // A name chosen in the save dialog is the current file now, also when
+      // writing failed; the title follows it.
+      UpdateTitle();
+      return saved ? SaveAnswer::Saved : SaveAnswer::NotSaved;
+    }
+    case PromptAnswer::No:
+      return SaveAnswer::Discard;
+    case PromptAnswer::Ok:
+    case PromptAnswer::Cancel:
+      break;
+  }
+  return SaveAnswer::Cancel;
+}
+
 bool CProvanDlg::SaveConfiguration(bool askName) {
   StatusLine(LoadString(kIdsSaving));
   // CSV files hold no settings, but a configuration with broken settings is
@@ -221,18 +216,20 @@ bool CProvanDlg::SaveConfiguration(bool askName) {
   }
   StatusLine(LoadString(kIdsSaveComplete));
   modified_ = false;
+  // Saved: a copy kept from an earlier end is not needed any more.
+  RemoveRecoveryCopy();
   return true;
 }
 
 void CProvanDlg::PromptSaveAndQuit() {
   if (!modified_) {
-    QDialog::done(QDialog::Rejected);
+    EndCleanly();
     return;
   }
-  switch (AskAndSave(*this)) {
+  switch (AskToSave()) {
     case SaveAnswer::Saved:
     case SaveAnswer::Discard:
-      QDialog::done(QDialog::Rejected);
+      EndCleanly();
       return;
     case SaveAnswer::NotSaved:
       StatusLine(LoadString(kIdsExitSaveFailed));
@@ -242,11 +239,17 @@ void CProvanDlg::PromptSaveAndQuit() {
   }
 }
 
+void CProvanDlg::EndCleanly() {
+  // Nothing is left unsaved that the user did not decline to save.
+  RemoveRecoveryCopy();
+  QDialog::done(QDialog::Rejected);
+}
+
 void CProvanDlg::OnFileNew() {
   if (table_.Count() == 0) return;
   bool clear = true;
   if (modified_) {
-    const SaveAnswer answer = AskAndSave(*this);
+    const SaveAnswer answer = AskToSave();
     if (answer == SaveAnswer::Cancel) return;
     clear = answer != SaveAnswer::NotSaved;
   }
@@ -266,7 +269,7 @@ void CProvanDlg::OnFileNew() {
 
 void CProvanDlg::OnFileOpen() {
   if (modified_) {
-    switch (AskAndSave(*this)) {
+    switch (AskToSave()) {
       case SaveAnswer::Cancel:
         return;
       case SaveAnswer::NotSaved:
@@ -292,7 +295,7 @@ void CProvanDlg::OnFileSaveAs() {
 
 bool CProvanDlg::SaveBeforeInterfaceChange(std::string_view previousInterface) {
   if (!modified_) return true;
-  switch (AskAndSave(*this)) {
+  switch (AskToSave()) {
     case SaveAnswer::Saved:
     case SaveAnswer::Discard:
       return true;

@@ -1,6 +1,7 @@
 #include "ui/widgets/qt_prompts.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QString>
 
 #include "core/settings_names.h"
@@ -8,14 +9,23 @@
 
 namespace corvessa {
 
-std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_view caption,
-                                           PromptKind kind, QWidget* parent) {
+namespace {
+
+std::unique_ptr<QMessageBox> MakeBox(std::string_view text, std::string_view caption, QWidget* parent) {
   auto box = std::make_unique<QMessageBox>(parent);
   box->setIcon(QMessageBox::NoIcon);
   box->setWindowTitle(ToQString(caption.empty() ? settings_names::kApplicationName : caption));
   // Plain text: file names and device texts may contain '<' and must show as typed.
   box->setTextFormat(Qt::PlainText);
   box->setText(ToQString(text));
+  return box;
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_view caption,
+                                           PromptKind kind, QWidget* parent) {
+  auto box = MakeBox(text, caption, parent);
   if (kind == PromptKind::Message) {
     box->setStandardButtons(QMessageBox::Ok);
     box->setDefaultButton(QMessageBox::Ok);
@@ -25,6 +35,16 @@ std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_vi
     box->setDefaultButton(QMessageBox::Yes);
     box->setEscapeButton(QMessageBox::Cancel);
   }
+  return box;
+}
+
+std::unique_ptr<QMessageBox> MakeChoiceBox(std::string_view text, std::string_view caption, std::string_view first,
+                                           std::string_view second, QWidget* parent) {
+  auto box = MakeBox(text, caption, parent);
+  QPushButton* safe = box->addButton(ToQString(first), QMessageBox::AcceptRole);
+  box->addButton(ToQString(second), QMessageBox::DestructiveRole);
+  box->setDefaultButton(safe);
+  box->setEscapeButton(safe);
   return box;
 }
 
@@ -44,6 +64,15 @@ PromptAnswer QtPrompts::AskYesNoCancel(std::string_view text, std::string_view c
       // Escape and the close box count as Cancel.
       return PromptAnswer::Cancel;
   }
+}
+
+bool QtPrompts::AskChoice(std::string_view text, std::string_view caption, std::string_view first,
+                          std::string_view second) {
+  auto box = MakeChoiceBox(text, caption, first, second, parent_);
+  box->exec();
+  // A box that never got an answer (the program is being ended) counts as
+  // the first, safe choice.
+  return box->clickedButton() == nullptr || box->clickedButton() == box->defaultButton();
 }
 
 }  // namespace corvessa
