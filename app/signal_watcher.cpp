@@ -44,6 +44,9 @@ SignalWatcher::SignalWatcher(std::initializer_list<int> signalNumbers, QObject* 
   for (const int number : signals_) {
     struct sigaction previous {};
     if (::sigaction(number, &action, &previous) != 0) active_ = false;
+    // A signal the program was started with ignored stays ignored: nohup
+    // keeps it through a closed terminal, a background job from Ctrl+C.
+    if (previous.sa_handler == SIG_IGN) ::sigaction(number, &previous, nullptr);
     previous_.push_back(previous);
   }
 }

@@ -3,7 +3,8 @@
 // terminal goes, SIGINT for Ctrl+C) reach the event loop instead of ending
 // the process at once: the handler only writes the signal's number into a
 // pipe, whose read end a QSocketNotifier watches, and the loop reports it.
-// A signal that comes before the loop runs waits in the pipe.
+// A signal that comes before the loop runs waits in the pipe. A signal the
+// program was started with ignored (nohup, a background job) stays ignored.
 
 #include <signal.h>
 
