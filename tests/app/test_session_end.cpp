@@ -76,6 +76,14 @@ class SessionEndTest : public ::testing::Test {
     surroundings.prompts.ClearShown();
   }
 
+  // A first run that changed plant.bpc and was ended from outside.
+  void EndWithUnsavedChanges() {
+    auto first = Start();
+    OpenAndChange(*first);
+    first->EndSession();
+    first->FinishSession();
+  }
+
   Surroundings surroundings;
   std::string plant;
 };
@@ -110,12 +118,7 @@ TEST_F(SessionEndTest, EndWithoutChangesLeavesNoCopy) {
 }
 
 TEST_F(SessionEndTest, NextStartOffersTheCopyBeforeTheFileOnTheCommandLine) {
-  {
-    auto first = Start();
-    OpenAndChange(*first);
-    first->EndSession();
-    first->FinishSession();
-  }
+  EndWithUnsavedChanges();
   const std::string other = PathOf("other.bpc");
   WriteWholeFile(other, ThreeRelationsBpc());
   surroundings.prompts.ClearShown();
@@ -143,12 +146,7 @@ TEST_F(SessionEndTest, NextStartOffersTheCopyBeforeTheFileOnTheCommandLine) {
 }
 
 TEST_F(SessionEndTest, DiscardRemovesTheCopyAndTheFileIsOpened) {
-  {
-    auto first = Start();
-    OpenAndChange(*first);
-    first->EndSession();
-    first->FinishSession();
-  }
+  EndWithUnsavedChanges();
   surroundings.prompts.QueueAnswer(PromptAnswer::No);  // Discard
   auto window = Start({plant});
   EXPECT_FALSE(Recovery().Find().has_value());
@@ -226,12 +224,7 @@ TEST_F(SessionEndTest, ChangesAfterADeclinedSaveAreKeptAgain) {
 }
 
 TEST_F(SessionEndTest, CleanExitRemovesARestoredCopy) {
-  {
-    auto first = Start();
-    OpenAndChange(*first);
-    first->EndSession();
-    first->FinishSession();
-  }
+  EndWithUnsavedChanges();
   surroundings.prompts.QueueAnswer(PromptAnswer::Yes);  // Restore
   auto window = Start();
   ASSERT_EQ(window->Relations().Count(), 2);

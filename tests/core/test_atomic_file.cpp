@@ -31,11 +31,7 @@ class AtomicFileTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(folder_.ok()); }
   std::string PathOf(const std::string& name) const { return folder_.File(name); }
-  std::set<std::string> Names() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_.Path())) names.insert(entry.path().filename().string());
-    return names;
-  }
+  std::set<std::string> Names() const { return folder_.Names(); }
   static struct stat StatOf(const std::string& path) {
     struct stat info {};
     EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;

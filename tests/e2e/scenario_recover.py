@@ -10,7 +10,7 @@ import signal
 
 import atspi_driver as ui
 from clients import bootpc
-from session import recovery_folder
+from session import recovery_folder, write_relations_csv
 
 LISTED_MAC_TEXT = "02:00:00:E2:E0:07"
 LISTED_IP = "192.168.79.70"
@@ -18,11 +18,6 @@ ADDED_MAC = "02:00:00:e2:e0:08"
 ADDED_MAC_TEXT = "02:00:00:E2:E0:08"
 ADDED_IP = "192.168.79.71"
 OFFER = "The relations of '{}' were not saved when Corvessa was last ended.\nRestore them now, or discard them?"
-
-
-def write_relation_csv(path):
-    with open(path, "w") as out:
-        out.write("MAC,IP,Hostname,Description\n{},{},press-7,Line 7\n".format(LISTED_MAC_TEXT, LISTED_IP))
 
 
 def add_relation(ctx, mac_text, address):
@@ -37,7 +32,7 @@ def add_relation(ctx, mac_text, address):
 def run(ctx):
     topology, _ = ctx.open_returning_user("rc", client_mac=ADDED_MAC)
     csv_path = ctx.workspace.path("hall.csv")
-    write_relation_csv(csv_path)
+    write_relations_csv(csv_path, [(LISTED_MAC_TEXT, LISTED_IP, "press-7", "Line 7")])
 
     ctx.start_program([csv_path])
     ctx.wait_status("Load file complete")

@@ -113,6 +113,15 @@ def recovery_folder(config_home):
     return os.path.join(state_home_for(config_home), "corvessa")
 
 
+def write_relations_csv(path, rows):
+    """A relation list prepared with another tool, as the CSV format allows:
+    the header, then one line of MAC, IP, hostname, description per row."""
+    with open(path, "w") as out:
+        out.write("MAC,IP,Hostname,Description\n")
+        for row in rows:
+            out.write(",".join(row) + "\n")
+
+
 def settings_file(config_home):
     return os.path.join(config_home, "Merrowin Software", "corvessa.conf")
 

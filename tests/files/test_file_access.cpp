@@ -34,12 +34,7 @@ class FileAccessTest : public ::testing::Test {
 
   std::string PathOf(const std::string& name) const { return folder_.File(name); }
 
-  // Every name in the folder, hidden ones included.
-  std::set<std::string> Names() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_.Path())) names.insert(entry.path().filename().string());
-    return names;
-  }
+  std::set<std::string> Names() const { return folder_.Names(); }
 
   testsupport::TempFolder folder_{"files"};
 };
