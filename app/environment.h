@@ -23,6 +23,9 @@ class Prompts;
 struct Environment {
   // The per-user settings file; empty: SettingsStore::DefaultPath().
   std::string settingsPath;
+  // Where unsaved relations are kept when the program is ended from outside;
+  // empty: $XDG_STATE_HOME/corvessa.
+  std::string stateFolder;
   // Not owned; nullptr: the window's own real implementation.
   Prompts* prompts = nullptr;
   FileDialogs* fileDialogs = nullptr;
@@ -36,6 +39,10 @@ struct Environment {
   std::function<void()> fatalExit;
   // The sockets start-up; empty: always succeeds (nothing to start on Linux).
   std::function<bool()> startSockets;
+  // Ends every modal loop that runs (dialogs and message boxes shown over
+  // the window) when the session ends; empty: QCoreApplication::exit. The
+  // window's own loop is ended by the window.
+  std::function<void()> endModalLoops;
   // The command-line arguments after the program name.
   std::vector<std::string> arguments;
   // Runs a context menu at a screen position and returns the chosen action

@@ -1,6 +1,7 @@
 // File commands: New, Open, Save, Save As, the exit flow that offers to save
 // first, and the loading and saving of .bpc and .csv files beneath them.
 
+#include <cerrno>
 #include <new>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "app/provan_dlg.h"
 #include "app/save_question.h"
+#include "core/posix_file.h"
 #include "core/settings_names.h"
 #include "files/bpc_reader.h"
 #include "files/bpc_writer.h"
@@ -50,6 +52,18 @@ FileDialogRequest LoadRequest() {
 
 FileDialogRequest SaveRequest() {
   return {std::string(text::kSaveFilter), std::string(text::kDefaultExtension)};
+}
+
+// The failure text with its cause behind it, so the familiar words still
+// lead: "Save file failed: ... save file (Permission denied)".
+std::string SaveFailedText(std::string_view cause) {
+  std::string text(LoadString(kIdsSaveFailed));
+  if (!cause.empty()) {
+    text += " (";
+    text += cause;
+    text += ')';
+  }
+  return text;
 }
 
 }  // namespace
@@ -202,39 +216,41 @@ bool CProvanDlg::SaveConfiguration(bool askName) {
     if (chosen->size() > kMaxFileNameLength) {
       // Writing a file whose name cannot be kept would send the next Save
       // somewhere else: nothing is written.
-      StatusLine(LoadString(kIdsSaveFailed));
+      StatusLine(SaveFailedText(ErrorText(ENAMETOOLONG)));
       return false;
     }
     path = std::move(*chosen);
   }
 
-  bool written = false;
+  AtomicWriteResult written;
   try {
     // The old file stays intact until the new one is complete on disk.
     written = IsCsvName(path) ? SaveFileAtomically(path, WriteCsv(table_))
                               : SaveFileAtomically(path, WriteBpc(settings_, table_));
   } catch (const std::bad_alloc&) {
-    written = false;
+    written = {ENOMEM, ErrorText(ENOMEM)};
   }
   if (ask) currentFileName_ = path;
   if (!written) {
-    StatusLine(LoadString(kIdsSaveFailed));
+    StatusLine(SaveFailedText(written.cause));
     return false;
   }
   StatusLine(LoadString(kIdsSaveComplete));
   modified_ = false;
+  // Saved: a copy kept from an earlier end is not needed any more.
+  RemoveRecoveryCopy();
   return true;
 }
 
 void CProvanDlg::PromptSaveAndQuit() {
   if (!modified_) {
-    QDialog::done(QDialog::Rejected);
+    EndCleanly();
     return;
   }
   switch (AskAndSave(*this)) {
     case SaveAnswer::Saved:
     case SaveAnswer::Discard:
-      QDialog::done(QDialog::Rejected);
+      EndCleanly();
       return;
     case SaveAnswer::NotSaved:
       StatusLine(LoadString(kIdsExitSaveFailed));
@@ -242,6 +258,12 @@ void CProvanDlg::PromptSaveAndQuit() {
     case SaveAnswer::Cancel:
       return;
   }
+}
+
+void CProvanDlg::EndCleanly() {
+  // Nothing is left unsaved that the user did not decline to save.
+  RemoveRecoveryCopy();
+  QDialog::done(QDialog::Rejected);
 }
 
 void CProvanDlg::OnFileNew() {

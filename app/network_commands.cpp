@@ -57,6 +57,11 @@ void CProvanDlg::OnSelectInterface() {
   SaveNetworkSettings(store_, previous, settings_);
   // Empties the relation table; a failure ends the program.
   if (!runtime_->StartServer(chosen)) return;
+  // The relations are gone, saved or discarded: the window is as after New,
+  // so no later Save (or Yes at exit) writes an empty list over the file.
+  currentFileName_.clear();
+  modified_ = false;
+  UpdateTitle();
   // The counter would otherwise show the relations just discarded.
   UpdateRelationCounter();
   RunPortFirewallCheck(chosen);

@@ -2,10 +2,14 @@
 
 #include <memory>
 
+#include <signal.h>
+
+#include <QSessionManager>
 #include <QStringList>
 
 #include "app/app_icon.h"
 #include "app/provan_dlg.h"
+#include "app/signal_watcher.h"
 #include "core/settings_names.h"
 #include "core/strings.h"
 #include "server/server_runtime.h"
@@ -35,7 +39,19 @@ int CProvanApp::InitInstance() {
   const QStringList arguments = QCoreApplication::arguments();
   for (qsizetype i = 1; i < arguments.size(); ++i) environment.arguments.push_back(ToStdString(arguments[i]));
 
+  // Logout, a closed terminal and Ctrl+C end the program through its own
+  // close path, so nothing unsaved is lost; so does the session manager.
+  SignalWatcher endRequests({SIGTERM, SIGHUP, SIGINT});
   auto window = std::make_unique<CProvanDlg>(std::move(environment));
+  QObject::connect(&endRequests, &SignalWatcher::Caught, window.get(), [&window](int) { window->EndSession(); });
+  QObject::connect(&application_, &QGuiApplication::commitDataRequest, window.get(),
+                   [&window](QSessionManager& session) {
+                     // Asking for interaction is what allowsInteraction does;
+                     // it must be released once the question is answered.
+                     const bool mayAsk = session.allowsInteraction();
+                     if (!window->OnCommitData(mayAsk)) session.cancel();
+                     if (mayAsk) session.release();
+                   });
   window->DoModal();
   window.reset();
   return 0;

@@ -104,6 +104,12 @@ CProvanDlg::CProvanDlg(Environment environment, QWidget* parent)
     networkDialogs_ = ownNetworkDialogs_.get();
   }
 
+  // Settings are written on the way (interface, first start, network
+  // settings); a write that fails must not pass unnoticed.
+  store_.SetWriteFailureHandler([this](const std::string& path, const std::string& cause) {
+    StatusLine(FormatText(text::kSettingsWriteFailed, path.c_str(), cause.c_str()));
+  });
+
   icon_ = ApplicationIcon();
   historyModel_ = std::make_unique<HistoryModel>(history_);
   hooks_ = std::make_unique<ServerHooks>(*this);

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -123,6 +124,22 @@ class CProvanDlg : public QDialog {
   void OnHelpTopics();
   void OnAbout();
 
+  // --- Ending from outside: signals and the end of the desktop session ---
+  // Ends the window as the close path does, without a question: every
+  // dialog over it returns as if cancelled, then its own loop ends.
+  void EndSession();
+  // Once every loop has returned after EndSession (DoModal calls it): keeps
+  // unsaved changes as a recovery copy, or removes a copy that is no longer
+  // needed.
+  void FinishSession();
+  bool Ending() const { return ending_; }
+  // The session manager asks to save: the save question where the session
+  // allows one, else the recovery copy. False to cancel the end of the session.
+  bool OnCommitData(bool mayAsk);
+  // Start-up: offers the relations kept when the program was last ended from
+  // outside; true when they were restored.
+  bool OfferRecoveryCopy();
+
   // --- State, for the commands of other files and for tests ---
   RelationTable& Relations() { return table_; }
   HistoryList& History() { return history_; }
@@ -199,6 +216,14 @@ class CProvanDlg : public QDialog {
   // A status text of a command's run.
   void ShowCommandProgress(std::string_view text);
 
+  std::string RecoveryFolder() const;
+  // The relation list and the settings as a recovery copy holds them.
+  std::vector<std::uint8_t> UnsavedContent() const;
+  void KeepRecoveryCopy();
+  void RemoveRecoveryCopy();
+  // The end of the close path: the window ends and no recovery copy stays.
+  void EndCleanly();
+
   Environment env_;
   SettingsStore store_;
   std::unique_ptr<Prompts> ownPrompts_;
@@ -227,6 +252,11 @@ class CProvanDlg : public QDialog {
   bool modified_ = false;
   // Start-up went past the last fatal step: the destructor may save.
   bool started_ = false;
+  // The session is ending (EndSession ran).
+  bool ending_ = false;
+  // What the user declined to save when the session manager asked; a signal
+  // that follows keeps no copy of exactly this.
+  std::optional<std::vector<std::uint8_t>> discardedContent_;
   QIcon icon_;
 
   QMenuBar* menuBar_ = nullptr;

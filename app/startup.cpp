@@ -85,7 +85,16 @@ bool CProvanDlg::OnInitDialog() {
 
   UpdateButtons();
   UpdateRelationCounter();
-  if (env_.arguments.size() == 1) {
+  // Relations kept when the program was last ended from outside are offered
+  // once the server runs and the settings are loaded (the copy may hold
+  // settings of its own), and before a file named on the command line:
+  // restored, they are unsaved work, which opening the file would replace.
+  // The file is then not opened, and the status line says so.
+  if (OfferRecoveryCopy()) {
+    if (env_.arguments.size() == 1 && env_.arguments.front() != currentFileName_) {
+      StatusLine(StatusText() + FormatText(text::kRecoveryFileNotOpened, env_.arguments.front().c_str()));
+    }
+  } else if (env_.arguments.size() == 1) {
     if (SetCurrentFileName(env_.arguments.front())) {
       LoadConfiguration(false);
     } else {
@@ -97,8 +106,9 @@ bool CProvanDlg::OnInitDialog() {
 }
 
 int CProvanDlg::DoModal() {
-  if (!OnInitDialog()) return QDialog::Rejected;
-  return exec();
+  const int result = OnInitDialog() ? exec() : QDialog::Rejected;
+  if (ending_) FinishSession();
+  return result;
 }
 
 }  // namespace corvessa

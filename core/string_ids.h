@@ -144,6 +144,8 @@ inline constexpr std::string_view kDiscoveryHistory = "Discovery History";
 inline constexpr std::string_view kEnteredRelations = "Entered Relations";
 inline constexpr std::string_view kRelationCounterFormat = "%i of %i";
 inline constexpr std::string_view kTitleSeparator = " - ";
+// A settings write that failed: the file's path and the cause.
+inline constexpr std::string_view kSettingsWriteFailed = "The settings could not be saved to '%s': %s";
 
 // Column headers; the trailing blanks widen the columns.
 inline constexpr std::string_view kColumnMac = "Ethernet Address (MAC)";
@@ -195,6 +197,21 @@ inline constexpr std::array<WsaErrorName, 9> kWsaErrorTexts = {{
 
 // Port 67 owner line: executable name and process ID.
 inline constexpr std::string_view kPort67OwnerFormat = " - %s, PID: %u;";
+
+// Unsaved relations kept when the program was ended from outside (a signal,
+// the end of the desktop session), and offered at the next start.
+inline constexpr std::string_view kRecoveryCaption = "Unsaved Relations";
+inline constexpr std::string_view kRecoveryOfferNamed =
+    "The relations of '%s' were not saved when Corvessa was last ended.\nRestore them now, or discard them?";
+inline constexpr std::string_view kRecoveryOfferUnnamed =
+    "Relations that were never saved were kept when Corvessa was last ended.\nRestore them now, or discard them?";
+inline constexpr std::string_view kRecoveryRestore = "Restore";
+inline constexpr std::string_view kRecoveryDiscard = "Discard";
+inline constexpr std::string_view kRecoveryRestoredNamed = "Restored the unsaved relations of '%s'.";
+inline constexpr std::string_view kRecoveryRestoredUnnamed = "Restored the unsaved relations.";
+inline constexpr std::string_view kRecoveryFileNotOpened = " The file '%s' was not opened.";
+inline constexpr std::string_view kRecoveryUnreadable = "The unsaved relations kept in '%s' could not be read.";
+inline constexpr std::string_view kRecoveryKeepFailed = "The unsaved relations could not be kept in '%s': %s";
 
 // Dialogs
 inline constexpr std::string_view kNewEntryCaption = "New Entry";

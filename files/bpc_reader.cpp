@@ -14,7 +14,12 @@
 namespace corvessa {
 namespace {
 
-using RecordReader = void (*)(ZeroFillReader&, Relation&);
+using ReadRecordFields = void (*)(ZeroFillReader&, Relation&);
+
+struct RecordReader {
+  ReadRecordFields read;
+  std::size_t size;
+};
 
 void ReadHeaderlessRecord(ZeroFillReader& in, Relation& relation) {
   in.Read(relation.hardwareAddress);
@@ -59,7 +64,7 @@ void ReadRecord3(ZeroFillReader& in, Relation& relation) {
 
 // Loads `count` records and applies the rule for bytes after them. Records
 // that fail CheckCandidate are counted in `omitted`.
-[[nodiscard]] LoadError LoadRecords(ZeroFillReader& in, std::int32_t count, RecordReader read,
+[[nodiscard]] LoadError LoadRecords(ZeroFillReader& in, std::int32_t count, RecordReader record,
                                     RelationTable& table, Prompts& prompts, int& omitted) {
   omitted = 0;
   int loaded = 0;
@@ -68,15 +73,18 @@ void ReadRecord3(ZeroFillReader& in, Relation& relation) {
       ShowRelationLimitReached(prompts);
       break;
     }
-    if (in.AtEnd()) {
-      // Every record still declared would read as zeros, and a zero IP
-      // address is always refused: count them at once instead of walking a
-      // count of up to 2^31 through empty records.
+    if (in.Remaining() < record.size) {
+      // The file ends before this record does. A record cut short would load
+      // with its last fields silently zero (a description emptied), and the
+      // records declared after it would read as zeros, which are always
+      // refused: all of them are omitted at once, instead of walking a count
+      // of up to 2^31 through empty records.
+      in.Skip(in.Remaining());
       omitted += count - i;
       break;
     }
     auto relation = std::make_unique<Relation>();
-    read(in, *relation);
+    record.read(in, *relation);
     if (table.CheckCandidate(*relation)) {
       table.Append(std::move(relation));
       ++loaded;
@@ -97,14 +105,14 @@ BpcLoad ReadOlder(ZeroFillReader& in, std::uint32_t version, RelationTable& tabl
   BpcLoad load;
   load.version = version;
   std::int32_t count = 0;
-  RecordReader read = nullptr;
+  RecordReader record{};
   if ((version >> 16) == bpc::kVersionMajor22) {
     load.format = BpcLoad::Format::Older22;
     if (!ReadSettingsBlock(in, load.settings)) {
       load.error = LoadError::CorruptSettings;
       return load;
     }
-    read = ReadRecord22;
+    record = {ReadRecord22, bpc::kRecordSize22};
   } else if (version == bpc::kVersionHeaderless) {
     load.format = BpcLoad::Format::Headerless;
     load.onlyMaskAndGateway = true;
@@ -115,7 +123,7 @@ BpcLoad ReadOlder(ZeroFillReader& in, std::uint32_t version, RelationTable& tabl
       load.error = LoadError::CorruptSettings;
       return load;
     }
-    read = ReadHeaderlessRecord;
+    record = {ReadHeaderlessRecord, bpc::kRecordSizeHeaderless};
   } else {
     load.format = BpcLoad::Format::UnsupportedVersion;
     prompts.Message(UnsupportedVersionText(version), LoadString(kIdsFileFormatErrorCaption));
@@ -123,7 +131,7 @@ BpcLoad ReadOlder(ZeroFillReader& in, std::uint32_t version, RelationTable& tabl
   }
   count = static_cast<std::int32_t>(in.U32());
   table.Clear();
-  load.error = LoadRecords(in, count, read, table, prompts, load.omitted);
+  load.error = LoadRecords(in, count, record, table, prompts, load.omitted);
   return load;
 }
 
@@ -136,7 +144,7 @@ BpcLoad ReadCurrent(ZeroFillReader& in, std::uint32_t version, RelationTable& ta
     return load;
   }
   const auto count = static_cast<std::int32_t>(in.U32());
-  load.error = LoadRecords(in, count, ReadRecord3, table, prompts, load.omitted);
+  load.error = LoadRecords(in, count, {ReadRecord3, bpc::kRecordSize}, table, prompts, load.omitted);
   return load;
 }
 

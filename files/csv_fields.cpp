@@ -1,52 +1,13 @@
 #include "files/csv_fields.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace corvessa {
 namespace {
 
 constexpr char kSeparator = ',';
 constexpr char kQuote = '"';
-constexpr std::string_view kLineBreaks = "\r\n";
-
-// The quote-aware cut; nothing when a quoted field is not closed properly.
-std::optional<std::vector<std::string>> SplitQuoted(std::string_view line) {
-  std::vector<std::string> fields;
-  std::size_t position = 0;
-  for (;;) {
-    std::size_t next = 0;  // the character after the field
-    if (position < line.size() && line[position] == kQuote) {
-      std::string field;
-      std::size_t i = position + 1;
-      for (;;) {
-        if (i >= line.size()) return std::nullopt;
-        if (line[i] == kQuote) {
-          if (i + 1 < line.size() && line[i + 1] == kQuote) {
-            field += kQuote;
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        field += line[i++];
-      }
-      if (i < line.size() && line[i] != kSeparator) return std::nullopt;
-      fields.push_back(std::move(field));
-      next = i;
-    } else {
-      next = std::min(line.find(kSeparator, position), line.size());
-      fields.emplace_back(line.substr(position, next - position));
-    }
-    if (next >= line.size()) return fields;
-    position = next + 1;  // past the comma; a comma at the end leaves one empty field
-    if (position == line.size()) {
-      fields.emplace_back();
-      return fields;
-    }
-  }
-}
+constexpr std::string_view kNeedQuotes = ",\"\r\n";
 
 }  // namespace
 
@@ -63,47 +24,10 @@ std::vector<std::string> SplitFields(std::string_view text, std::string_view sep
   return fields;
 }
 
-std::vector<std::string> SplitCsvFields(std::string_view line) {
-  if (line.find(kQuote) != std::string_view::npos) {
-    if (auto fields = SplitQuoted(line)) return std::move(*fields);
-  }
-  return SplitFields(line, std::string_view(&kSeparator, 1));
-}
-
-std::size_t CsvRecordEnd(std::string_view text, std::size_t begin) {
-  const std::size_t size = text.size();
-  const std::size_t lineEnd = std::min(text.find_first_of(kLineBreaks, begin), size);
-  bool fieldStart = true;
-  bool inQuotes = false;
-  bool afterQuote = false;
-  for (std::size_t i = begin; i < size; ++i) {
-    const char c = text[i];
-    if (inQuotes) {
-      if (c != kQuote) continue;
-      if (i + 1 < size && text[i + 1] == kQuote) {
-        ++i;
-        continue;
-      }
-      inQuotes = false;
-      afterQuote = true;
-      continue;
-    }
-    const bool breaks = c == '\r' || c == '\n';
-    if (afterQuote && c != kSeparator && !breaks) return lineEnd;
-    afterQuote = false;
-    if (breaks) return i;
-    if (c == kSeparator) {
-      fieldStart = true;
-      continue;
-    }
-    inQuotes = fieldStart && c == kQuote;
-    fieldStart = false;
-  }
-  return inQuotes ? lineEnd : size;
-}
+bool NeedsCsvQuotes(std::string_view text) { return text.find_first_of(kNeedQuotes) != std::string_view::npos; }
 
 std::string QuoteCsvField(std::string_view field) {
-  if (field.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(field);
+  if (!NeedsCsvQuotes(field)) return std::string(field);
   std::string quoted(1, kQuote);
   for (const char c : field) {
     if (c == kQuote) quoted += kQuote;
@@ -111,6 +35,76 @@ std::string QuoteCsvField(std::string_view field) {
   }
   quoted += kQuote;
   return quoted;
+}
+
+std::string CsvField::Text() const {
+  if (!quoted) return std::string(raw);
+  std::string text;
+  const std::string_view inside = raw.substr(1, raw.size() - 2);
+  text.reserve(inside.size());
+  for (std::size_t i = 0; i < inside.size(); ++i) {
+    text += inside[i];
+    if (inside[i] == kQuote) ++i;  // the second half of a doubled quote
+  }
+  return text;
+}
+
+std::size_t FindClosingQuote(std::string_view text, std::size_t start) {
+  const std::size_t limit = std::min(text.size(), start + kMaxQuotedFieldSize);
+  std::size_t i = start + 1;
+  while (i < limit) {
+    const std::size_t quote = text.find(kQuote, i);
+    if (quote == std::string_view::npos || quote >= limit) return std::string_view::npos;
+    if (quote + 1 < text.size() && text[quote + 1] == kQuote) {
+      i = quote + 2;  // a doubled quote is text
+      continue;
+    }
+    return quote;
+  }
+  return std::string_view::npos;
+}
+
+bool CsvFieldCursor::Next(CsvField& field) {
+  if (done_) return false;
+  const std::size_t start = position_;
+  if (start < record_.size() && record_[start] == kQuote) {
+    const std::size_t close = FindClosingQuote(record_, start);
+    if (close != std::string_view::npos && (close + 1 == record_.size() || record_[close + 1] == kSeparator) &&
+        NeedsCsvQuotes(record_.substr(start + 1, close - start - 1))) {
+      field = {record_.substr(start, close + 1 - start), true};
+      position_ = close + 1;
+      if (position_ == record_.size()) {
+        done_ = true;
+      } else {
+        ++position_;  // past the comma; a comma at the end leaves one empty field
+      }
+      return true;
+    }
+  }
+  const std::size_t end = std::min(record_.find(kSeparator, start), record_.size());
+  field = {record_.substr(start, end - start), false};
+  if (end == record_.size()) {
+    done_ = true;
+  } else {
+    position_ = end + 1;
+  }
+  return true;
+}
+
+std::size_t CountCsvFields(std::string_view record, std::size_t stopAfter) {
+  CsvFieldCursor cursor(record);
+  CsvField field;
+  std::size_t count = 0;
+  while (count <= stopAfter && cursor.Next(field)) ++count;
+  return count;
+}
+
+std::vector<std::string> SplitCsvFields(std::string_view record) {
+  std::vector<std::string> fields;
+  CsvFieldCursor cursor(record);
+  CsvField field;
+  while (cursor.Next(field)) fields.push_back(field.Text());
+  return fields;
 }
 
 }  // namespace corvessa

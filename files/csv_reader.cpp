@@ -1,6 +1,7 @@
 #include "files/csv_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,14 +10,18 @@
 #include "core/address.h"
 #include "files/csv_columns.h"
 #include "files/csv_fields.h"
+#include "files/csv_records.h"
 #include "files/limit_box.h"
 
 namespace corvessa {
 namespace {
 
 constexpr std::string_view kLineEnds = "\r\n";
+// Spreadsheet programs start a UTF-8 file with it; it is no part of the
+// first column's name.
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
-enum class Column { Mac, Ip, Hostname, Description, Other };
+enum class Column : std::uint8_t { Mac, Ip, Hostname, Description, Other };
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -32,29 +37,18 @@ Column ColumnOf(std::string_view name) {
   return Column::Other;
 }
 
-// Walks the non-empty records of a text; CR, LF and CR LF all end a line, and
-// consecutive line ends make empty lines, which are no records. A record is
-// one line unless a quoted field in it holds line breaks.
-class LineCursor {
- public:
-  explicit LineCursor(std::string_view text) : text_(text) {}
-  [[nodiscard]] bool Next(std::string_view& line) {
-    while (start_ < text_.size()) {
-      const std::size_t end = CsvRecordEnd(text_, start_);
-      const std::size_t begin = start_;
-      start_ = end + 1;
-      if (end > begin) {
-        line = text_.substr(begin, end - begin);
-        return true;
-      }
-    }
-    return false;
+// The header's columns, one byte each: a header line of millions of commas
+// costs megabytes, not a string per field.
+std::vector<Column> HeaderColumns(std::string_view header) {
+  std::vector<Column> columns;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = std::min(header.find(csv::kSeparator, start), header.size());
+    columns.push_back(ColumnOf(header.substr(start, end - start)));
+    if (end == header.size()) return columns;
+    start = end + 1;
   }
-
- private:
-  std::string_view text_;
-  std::size_t start_ = 0;
-};
+}
 
 // Replaces the field's text. The rest of the field is cleared: a header may
 // name a column twice, and the later, shorter text must not keep the tail of
@@ -66,26 +60,30 @@ void CopyCut(std::string_view text, std::array<char, kSize>& field, std::uint8_t
   length = static_cast<std::uint8_t>(count);
 }
 
-// Fills `relation` from the fields of one line; false at the first address
-// that does not convert.
-[[nodiscard]] bool FillRelation(const std::vector<Column>& columns, const std::vector<std::string>& fields,
-                                Relation& relation) {
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    switch (columns[i]) {
+// Fills `relation` from a record whose field count matches the header's;
+// false at the first address that does not convert.
+[[nodiscard]] bool FillRelation(const std::vector<Column>& columns, std::string_view record, Relation& relation) {
+  CsvFieldCursor fields(record);
+  CsvField field;
+  for (const Column column : columns) {
+    if (!fields.Next(field)) return false;
+    if (column == Column::Other) continue;
+    const std::string text = field.Text();
+    switch (column) {
       case Column::Mac: {
         std::uint8_t length = static_cast<std::uint8_t>(kMacCapacity);
-        if (!TextToMac(fields[i], relation.hardwareAddress.data(), length)) return false;
+        if (!TextToMac(text, relation.hardwareAddress.data(), length)) return false;
         relation.hardwareAddressLength = length;
         break;
       }
       case Column::Ip:
-        if (!TextToIp(fields[i], relation.ipAddress)) return false;
+        if (!TextToIp(text, relation.ipAddress)) return false;
         break;
       case Column::Hostname:
-        CopyCut(fields[i], relation.hostname, relation.hostnameLength);
+        CopyCut(text, relation.hostname, relation.hostnameLength);
         break;
       case Column::Description:
-        CopyCut(fields[i], relation.description, relation.descriptionLength);
+        CopyCut(text, relation.description, relation.descriptionLength);
         break;
       case Column::Other:
         break;
@@ -94,10 +92,21 @@ void CopyCut(std::string_view text, std::array<char, kSize>& field, std::uint8_t
   return true;
 }
 
+// The relation of a record, or nothing when the record has the wrong number
+// of fields or an address that does not convert. The fields are counted
+// before anything is cut, and counting stops one past the header's number.
+std::unique_ptr<Relation> RelationOf(const std::vector<Column>& columns, std::string_view record) {
+  if (CountCsvFields(record, columns.size()) != columns.size()) return nullptr;
+  auto relation = std::make_unique<Relation>();
+  if (!FillRelation(columns, record, *relation)) return nullptr;
+  return relation;
+}
+
 }  // namespace
 
 CsvLoad ReadCsv(std::span<const std::uint8_t> file, RelationTable& table, Prompts& prompts) {
-  const std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
+  std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
+  if (text.starts_with(kUtf8ByteOrderMark)) text.remove_prefix(kUtf8ByteOrderMark.size());
   CsvLoad load;
 
   const std::size_t headerEnd = text.find_first_of(kLineEnds);
@@ -106,24 +115,27 @@ CsvLoad ReadCsv(std::span<const std::uint8_t> file, RelationTable& table, Prompt
     table.Clear();
     return load;
   }
-  std::vector<Column> columns;
-  for (const auto& name : SplitFields(text.substr(0, headerEnd), std::string_view(&csv::kSeparator, 1))) {
-    columns.push_back(ColumnOf(name));
-  }
+  const std::vector<Column> columns = HeaderColumns(text.substr(0, headerEnd));
 
-  LineCursor lines(text.substr(headerEnd + 1));
-  std::string_view line;
-  while (lines.Next(line)) {
+  // A line swallowed into a record of several lines must not be one that
+  // gives a relation of its own; duplicates do not count here, the table's
+  // own checks come later.
+  const RelationTable empty;
+  const auto loadsOnItsOwn = [&](std::string_view line) {
+    const std::unique_ptr<Relation> relation = RelationOf(columns, line);
+    return relation != nullptr && empty.CheckCandidate(*relation);
+  };
+  CsvRecordCursor records(text.substr(headerEnd + 1), columns.size(), loadsOnItsOwn);
+  std::string_view record;
+  while (records.Next(record)) {
     if (table.Count() >= RelationCapacity) {
       ShowRelationLimitReached(prompts);
       ++load.omitted;
-      while (lines.Next(line)) ++load.omitted;
+      while (records.Next(record)) ++load.omitted;
       break;
     }
-    const auto fields = SplitCsvFields(line);
-    auto relation = std::make_unique<Relation>();
-    if (fields.size() == columns.size() && FillRelation(columns, fields, *relation) &&
-        table.CheckCandidate(*relation)) {
+    std::unique_ptr<Relation> relation = RelationOf(columns, record);
+    if (relation != nullptr && table.CheckCandidate(*relation)) {
       table.Append(std::move(relation));
     } else {
       ++load.omitted;

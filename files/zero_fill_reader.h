@@ -20,6 +20,7 @@ class ZeroFillReader {
 
   std::size_t Position() const { return position_; }
   bool AtEnd() const { return position_ >= bytes_.size(); }
+  std::size_t Remaining() const { return bytes_.size() - position_; }
 
   // Fills `out` with the next bytes; what lies past the end stays zero.
   void Read(std::span<std::uint8_t> out) {

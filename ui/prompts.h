@@ -24,6 +24,16 @@ class Prompts {
   }
   // Yes, No and Cancel (the save question).
   virtual PromptAnswer AskYesNoCancel(std::string_view text, std::string_view caption) = 0;
+  // Two buttons with texts of their own, such as Restore and Discard; true
+  // for the first. The first is the default and also the answer to Escape
+  // and the close box, so it must be the choice that loses nothing. Without
+  // buttons of their own, Yes and Cancel stand for the first, No for the second.
+  virtual bool AskChoice(std::string_view text, std::string_view caption, std::string_view first,
+                         std::string_view second) {
+    (void)first;
+    (void)second;
+    return AskYesNoCancel(text, caption) != PromptAnswer::No;
+  }
 };
 
 }  // namespace corvessa

@@ -86,6 +86,7 @@ std::optional<ReplyFields> ParseReply(std::span<const std::uint8_t> datagram) {
     const auto value = GetBytes(datagram, position + kOptionHeaderSize, *length);
     if (!value) return std::nullopt;
     if (code == option::kMessageType && *length >= 1) reply.messageType = (*value)[0];
+    if (code == option::kHostName) reply.hostname = std::string(value->begin(), value->end());
     if (code == option::kServerIdentifier && *length >= kAddressOptionSize) {
       reply.serverIdentifier = big_endian::Get32(*value, 0);
     }

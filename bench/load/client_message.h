@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace corvessa::load {
@@ -46,6 +47,7 @@ struct ReplyFields {
   std::uint32_t yiaddr = 0;  // host order
   std::optional<std::uint8_t> messageType;       // option 53
   std::optional<std::uint32_t> serverIdentifier; // option 54, host order
+  std::optional<std::string> hostname;           // option 12, its bytes
 };
 
 // A BOOTREPLY with an intact option area, else nothing. Pad is skipped, End

@@ -85,6 +85,7 @@ std::vector<std::pair<std::string, std::string>> Lab::ProgramEnvironment() const
   const char* platform = std::getenv("CORVESSA_BENCH_PLATFORM");
   return {{"QT_QPA_PLATFORM", platform != nullptr && *platform != '\0' ? platform : "offscreen"},
           {"XDG_CONFIG_HOME", ConfigHome().string()},
+          {"XDG_STATE_HOME", StateHome().string()},
           {"XDG_RUNTIME_DIR", (folder_ / "runtime").string()}};
 }
 

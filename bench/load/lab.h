@@ -29,10 +29,12 @@ class Lab {
   const testsupport::VethLink& Link() const { return link_; }
   const std::filesystem::path& Folder() const { return folder_; }
   std::filesystem::path ConfigHome() const { return folder_ / "config"; }
+  // Where the program keeps unsaved relations when it is ended from outside.
+  std::filesystem::path StateHome() const { return folder_ / "state"; }
   std::filesystem::path BpcFile() const { return folder_ / "fleet.bpc"; }
 
   // The environment the program needs: offscreen platform (unless
-  // CORVESSA_BENCH_PLATFORM names another), our settings.
+  // CORVESSA_BENCH_PLATFORM names another), our settings and state folders.
   std::vector<std::pair<std::string, std::string>> ProgramEnvironment() const;
   // argv for `ip netns exec <server ns> <program...>`.
   std::vector<std::string> InServer(const std::vector<std::string>& command) const;

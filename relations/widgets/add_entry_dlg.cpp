@@ -12,6 +12,7 @@
 #include "ui/network_settings_store.h"
 #include "ui/prompts.h"
 #include "ui/settings_store.h"
+#include "ui/widgets/byte_limit_validator.h"
 #include "ui/widgets/ip_address_edit.h"
 #include "ui/widgets/qt_text.h"
 
@@ -67,12 +68,18 @@ void CAddEntryDlg::BuildControls() {
   ipAddress_->SetAccessibleCaption(CaptionOf(text::kEntryIpLabel));
   addRow(text::kEntryIpLabel, ipAddress_, id::kIpAddress, kIdsPromptIp);
 
+  // The limits count the bytes the texts are stored as; no character takes
+  // less than one byte, so the character limits never cut a stored text.
   hostname_ = new QLineEdit(this);
   hostname_->setMaxLength(static_cast<int>(kRelationHostnameSize));
+  hostnameLimit_ = new ByteLimitValidator(kRelationHostnameSize, TextEncoding::Utf8, hostname_);
+  hostname_->setValidator(hostnameLimit_);
   addRow(text::kEntryHostnameLabel, hostname_, id::kHostname, kIdsPromptHostname);
 
   description_ = new QLineEdit(this);
   description_->setMaxLength(static_cast<int>(kRelationDescriptionSize));
+  descriptionLimit_ = new ByteLimitValidator(kRelationDescriptionSize, TextEncoding::Utf8, description_);
+  description_->setValidator(descriptionLimit_);
   addRow(text::kEntryDescriptionLabel, description_, id::kDescription, kIdsPromptDescription);
 
   okButton_ = new QPushButton(ToQString(text::kOk), this);
@@ -117,11 +124,18 @@ bool CAddEntryDlg::OnInitDialog() {
   setWindowTitle(ToQString(title_));
   hardwareAddress_->setText(ToQString(EntryHardwareAddressText(entry_)));
   ipAddress_->SetAddress(entry_.ipAddress);
-  hostname_->setText(ToQString(EntryHostnameText(entry_)));
-  description_->setText(ToQString(EntryDescriptionText(entry_)));
+  Show(hostname_, hostnameLimit_, EntryHostnameText(entry_), hostnameShown_);
+  Show(description_, descriptionLimit_, EntryDescriptionText(entry_), descriptionShown_);
   // The interface the server runs on, and the address stored for it.
   serverAddress_->setText(ToQString(ReadInterfaceAddressText(store_, ReadLastAdapter(store_))));
   return false;
+}
+
+void CAddEntryDlg::Show(QLineEdit* edit, ByteLimitValidator* limit, std::string_view bytes, ShownText& shown) {
+  shown.encoding = EncodingOf(bytes);
+  shown.text = ToQString(bytes);
+  limit->SetEncoding(shown.encoding);
+  edit->setText(shown.text);
 }
 
 QWidget* CAddEntryDlg::ControlById(int controlId) const {
@@ -135,8 +149,15 @@ void CAddEntryDlg::OnOK() {
   // The fields are read whatever the checks find, so the working copy always
   // holds what was typed.
   const bool macConverted = ReadEntryHardwareAddress(entry_, ToStdString(hardwareAddress_->text()));
-  ReadEntryHostname(entry_, ToStdString(hostname_->text()));
-  ReadEntryDescription(entry_, ToStdString(description_->text()));
+  // Pressing OK re-encodes nothing: a 32-byte Latin-1 hostname from a file
+  // keeps its 32 bytes, and with them option 12 on the wire and the file.
+  if (hostname_->text() != hostnameShown_.text) {
+    ReadEntryHostname(entry_, EncodeText(hostname_->text(), hostnameShown_.encoding, kRelationHostnameSize));
+  }
+  if (description_->text() != descriptionShown_.text) {
+    ReadEntryDescription(entry_,
+                         EncodeText(description_->text(), descriptionShown_.encoding, kRelationDescriptionSize));
+  }
   entry_.ipAddress = ipAddress_->Address();
 
   const std::optional<RelationEntryProblem> problem =

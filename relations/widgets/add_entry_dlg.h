@@ -13,6 +13,7 @@
 
 #include "relations/relation_table.h"
 #include "relations/widgets/relation_entry.h"
+#include "ui/widgets/qt_text.h"
 
 class QLineEdit;
 class QPushButton;
@@ -20,6 +21,7 @@ class QShowEvent;
 
 namespace corvessa {
 
+class ByteLimitValidator;
 class IpAddressEdit;
 class Prompts;
 class SettingsStore;
@@ -68,9 +70,21 @@ class CAddEntryDlg : public QDialog {
   void BuildControls();
   QWidget* ControlById(int id) const;
 
+  // A text field as the dialog showed it: unchanged, it keeps the bytes it
+  // came with; changed, it is stored in the encoding it was shown in.
+  struct ShownText {
+    QString text;
+    TextEncoding encoding = TextEncoding::Utf8;
+  };
+  static void Show(QLineEdit* edit, ByteLimitValidator* limit, std::string_view bytes, ShownText& shown);
+
   Prompts& prompts_;
   const SettingsStore& store_;
   bool initialized_ = false;
+  ShownText hostnameShown_;
+  ShownText descriptionShown_;
+  ByteLimitValidator* hostnameLimit_ = nullptr;
+  ByteLimitValidator* descriptionLimit_ = nullptr;
 
   std::string title_;
   RelationEntry entry_;

@@ -63,8 +63,9 @@ std::string EntryDescriptionText(const RelationEntry& entry);
 // Converts the typed text into the working bytes. The length is taken only
 // when the conversion succeeds; the bytes are whatever it wrote.
 [[nodiscard]] bool ReadEntryHardwareAddress(RelationEntry& entry, std::string_view text);
-// Replace the texts with what was typed (UTF-8), cut to the field size before
-// a character that would not fit whole.
+// Replace the texts with the bytes of what was typed, in the encoding they are
+// stored in, cut to the field size before a UTF-8 character that would not
+// fit whole.
 void ReadEntryHostname(RelationEntry& entry, std::string_view text);
 void ReadEntryDescription(RelationEntry& entry, std::string_view text);
 

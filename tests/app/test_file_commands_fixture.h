@@ -28,6 +28,10 @@ constexpr std::string_view kLoadFailed = "Load file failed: exception caught whi
 constexpr std::string_view kLoadComplete = "Load file complete";
 constexpr std::string_view kSaving = "Saving...";
 constexpr std::string_view kSaveFailed = "Save file failed: exception caught while trying to save file";
+// The failure text with its cause behind it, as the status line shows it.
+inline std::string SaveFailedBecause(std::string_view cause) {
+  return std::string(kSaveFailed) + " (" + std::string(cause) + ")";
+}
 constexpr std::string_view kSaveComplete = "Save file complete";
 constexpr std::string_view kLoadAborted = "Unable to load file or load aborted.";
 

@@ -242,7 +242,7 @@ TEST_F(FileCommandsTest, NameTooLongToKeepIsRefusedBeforeAnythingChanges) {
   window->SetModified(true);
   surroundings.fileDialogs.QueueAnswer(longPath);
   window->OnCommand(ids::kFileSaveAs);
-  EXPECT_EQ(window->StatusText(), kSaveFailed);
+  EXPECT_EQ(window->StatusText(), SaveFailedBecause("File name too long"));
   EXPECT_EQ(window->CurrentFileName(), loaded);
   EXPECT_TRUE(window->Modified());
   EXPECT_EQ(FolderEntries(), std::vector<std::string>{"plant.bpc"});

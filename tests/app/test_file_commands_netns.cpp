@@ -200,8 +200,15 @@ TEST_F(InterfaceChangeTest, NoSwitchesAndEmptiesBothLists) {
   EXPECT_EQ(window->History().RowCount(), 0);
   EXPECT_EQ(window->Settings().gateway, Ip(10, 9, 0, 254));
   EXPECT_EQ(ReadWholeFile(file), fileBefore);
-  // Discarding the relations is no save: the flag stays as it was.
-  EXPECT_TRUE(window->Modified());
+  // The window is as after New: a later Save or Yes at exit must not write
+  // the empty list over the user's file.
+  EXPECT_FALSE(window->Modified());
+  EXPECT_EQ(window->CurrentFileName(), "");
+  EXPECT_EQ(ToStdString(window->windowTitle()), "Corvessa");
+  surroundings.prompts.ClearShown();
+  window->OnCommand(ids::kFileExit);
+  EXPECT_TRUE(surroundings.prompts.Shown().empty());
+  EXPECT_EQ(ReadWholeFile(file), fileBefore);
 }
 
 TEST_F(InterfaceChangeTest, YesSavesToTheCurrentFileThenSwitches) {
@@ -220,6 +227,8 @@ TEST_F(InterfaceChangeTest, YesSavesToTheCurrentFileThenSwitches) {
   EXPECT_EQ(BoundDevice(window->Runtime().Fd()), B());
   EXPECT_EQ(window->Relations().Count(), 0);
   EXPECT_EQ(window->History().RowCount(), 0);
+  EXPECT_EQ(window->CurrentFileName(), "");
+  EXPECT_EQ(ToStdString(window->windowTitle()), "Corvessa");
 }
 
 }  // namespace

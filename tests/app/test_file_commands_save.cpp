@@ -153,7 +153,7 @@ TEST_F(FileCommandsTest, SaveThatFailsHalfwayLeavesThePreviousFileAsItWas) {
     window->OnCommand(ids::kFileSave);
   }
   EXPECT_EQ(ReadWholeFile(path), before);
-  EXPECT_EQ(window->StatusText(), kSaveFailed);
+  EXPECT_EQ(window->StatusText(), SaveFailedBecause("File too large"));
   EXPECT_TRUE(window->Modified());
   EXPECT_TRUE(SaveEnabled());
   // No half-written file is left beside it.
@@ -165,7 +165,7 @@ TEST_F(FileCommandsTest, SaveAsThatFailsStillNamesTheChosenFile) {
   const std::string path = PathOf("no-such-folder/plant.bpc");
   surroundings.fileDialogs.QueueAnswer(path);
   window->OnCommand(ids::kFileSaveAs);
-  EXPECT_EQ(window->StatusText(), kSaveFailed);
+  EXPECT_EQ(window->StatusText(), SaveFailedBecause("No such file or directory"));
   EXPECT_EQ(window->CurrentFileName(), path);
   EXPECT_EQ(Title(), "Corvessa - " + path);
   EXPECT_TRUE(window->Modified());
@@ -253,7 +253,7 @@ TEST_F(FileCommandsTest, NewWithChangesYesAndAFailingSaveKeepsTheRelationsButFor
 
   window->OnCommand(ids::kFileNew);
   EXPECT_EQ(surroundings.prompts.Shown(), std::vector<ShownPrompt>{kSaveQuestion});
-  EXPECT_EQ(window->StatusText(), kSaveFailed);
+  EXPECT_EQ(window->StatusText(), SaveFailedBecause("No such file or directory"));
   EXPECT_EQ(window->Relations().Count(), 2);
   EXPECT_EQ(window->RelationTableView()->RowCount(), 2);
   EXPECT_TRUE(window->Modified());

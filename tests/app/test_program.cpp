@@ -52,6 +52,8 @@ class ProgramTest : public ::testing::Test {
       }
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
       setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+      // Recovery copies go beside the settings, never into the real home.
+      setenv("XDG_STATE_HOME", (configHome + "/state").c_str(), 1);
       // ip replaces itself with the program once it is in the namespace.
       execlp("ip", "ip", "netns", "exec", link_.serverNs.c_str(), CORVESSA_EXECUTABLE, static_cast<char*>(nullptr));
       _exit(127);

@@ -105,10 +105,14 @@ struct Surroundings {
   }
 
   std::string SettingsPath() const { return (folder.Path() / "corvessa.conf").string(); }
+  std::string StateFolder() const { return (folder.Path() / "state" / "corvessa").string(); }
 
   corvessa::Environment Environment() {
     corvessa::Environment env;
     env.settingsPath = SettingsPath();
+    env.stateFolder = StateFolder();
+    // The test's QApplication must go on: only the window's own loop ends.
+    env.endModalLoops = [this] { ++endedModalLoops; };
     env.prompts = &prompts;
     env.fileDialogs = &fileDialogs;
     env.host = &host;
@@ -135,6 +139,7 @@ struct Surroundings {
   ScriptedFirewall firewall;
   ScriptedNetworkDialogs networkDialogs;
   int fatalExits = 0;
+  int endedModalLoops = 0;
   std::vector<QUrl> openedUrls;
   bool helpViewerInstalled = true;  // false: opening a page reports that nothing could show it
   // The Kea export's options dialog; empty: the real one.

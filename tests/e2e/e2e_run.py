@@ -28,6 +28,7 @@ SCENARIO_TOOLS = {
     "reset": [],
     "leave": [],
     "accessible_names": [],
+    "recover": [("bootpc", "bootpc")],
 }
 COMMON_TOOLS = [
     ("xvfb-run", "xvfb"), ("Xvfb", "xvfb"), ("xauth", "xauth"), ("dbus-run-session", "dbus"),

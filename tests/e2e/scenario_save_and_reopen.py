@@ -6,19 +6,13 @@ import os
 
 import atspi_driver as ui
 from clients import bootpc
+from session import write_relations_csv
 
 DEVICE_MAC = "02:00:00:e2:e0:02"
 DEVICE_MAC_TEXT = "02:00:00:E2:E0:02"
 DEVICE_IP = "192.168.79.60"
 DEVICE_HOSTNAME = "bootp-dev"
 DEVICE_DESCRIPTION = "Press line 4"
-
-
-def write_relation_csv(path):
-    # A list prepared with another tool, as the CSV format allows.
-    with open(path, "w") as out:
-        out.write("MAC,IP,Hostname,Description\n{},{},{},{}\n".format(
-            DEVICE_MAC_TEXT, DEVICE_IP, DEVICE_HOSTNAME, DEVICE_DESCRIPTION))
 
 
 def expect_listed(ctx):
@@ -34,7 +28,7 @@ def expect_listed(ctx):
 def run(ctx):
     topology, _ = ctx.open_returning_user("sr", client_mac=DEVICE_MAC)
     csv_path = ctx.workspace.path("prepared.csv")
-    write_relation_csv(csv_path)
+    write_relations_csv(csv_path, [(DEVICE_MAC_TEXT, DEVICE_IP, DEVICE_HOSTNAME, DEVICE_DESCRIPTION)])
     bpc_path = ctx.workspace.path("plant.bpc")
 
     ctx.start_program([csv_path])

@@ -76,6 +76,8 @@ class Program:
         env = {key: os.environ[key] for key in PASSED_THROUGH if key in os.environ}
         env.update({
             "XDG_CONFIG_HOME": config_home,
+            # Unsaved relations kept at an end from outside stay in the scenario.
+            "XDG_STATE_HOME": state_home_for(config_home),
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
             "QT_ACCESSIBILITY": "1",
@@ -99,6 +101,25 @@ class Program:
     def stop(self):
         stop_group(self.process)
         self.log.close()
+
+
+def state_home_for(config_home):
+    """The scenario's $XDG_STATE_HOME, beside its settings folder."""
+    return os.path.join(os.path.dirname(config_home), "state")
+
+
+def recovery_folder(config_home):
+    """Where the program keeps unsaved relations when it is ended from outside."""
+    return os.path.join(state_home_for(config_home), "corvessa")
+
+
+def write_relations_csv(path, rows):
+    """A relation list prepared with another tool, as the CSV format allows:
+    the header, then one line of MAC, IP, hostname, description per row."""
+    with open(path, "w") as out:
+        out.write("MAC,IP,Hostname,Description\n")
+        for row in rows:
+            out.write(",".join(row) + "\n")
 
 
 def settings_file(config_home):

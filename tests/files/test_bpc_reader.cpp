@@ -285,6 +285,59 @@ TEST(BpcReaderTest, ShorterThanDeclaredOmitsTheMissingRecords) {
   EXPECT_EQ(r->load.omitted, 2);
 }
 
+// A record the file ends in: its hardware address and IP address are all
+// there, but the last bytes are missing. It is omitted, not loaded with its
+// description (or hostname) silently emptied.
+TEST(BpcReaderTest, RecordCutShortByTheEndOfTheFileIsOmitted) {
+  struct Case {
+    const char* name;
+    std::uint32_t version;
+    std::size_t recordSize;
+    std::size_t cutBefore;  // bytes missing from the end of the second record
+  };
+  const Case cases[] = {
+      {"format 3, in the description", 0x00030000, 310, 100},
+      {"format 3, only the description length byte", 0x00030000, 310, 1},
+      {"format 2.2, in the hostname", 0x02020000, 54, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes b = Header(c.version, kMask24, 2);
+    for (unsigned i = 0; i < 2; ++i) {
+      const std::size_t before = b.size();
+      Record3(b, NumberedMac(i), NumberedIp(i), "press", "Line 1, cabinet 2");
+      // Format 2.2 records end after the hostname length.
+      std::vector<std::uint8_t> record(b.data().begin() + static_cast<std::ptrdiff_t>(before), b.data().end());
+      record.resize(c.recordSize);
+      b = Bytes().Append(std::vector<std::uint8_t>(b.data().begin(), b.data().begin() + static_cast<std::ptrdiff_t>(before)))
+              .Append(record);
+    }
+    std::vector<std::uint8_t> file = b.data();
+    file.resize(file.size() - c.cutBefore);
+    const auto r = Load(file);
+    ASSERT_TRUE(r->load.Succeeded());
+    ASSERT_EQ(r->table.Count(), 1);
+    EXPECT_EQ(r->table.At(0)->hardwareAddress[5], 0);
+    EXPECT_EQ(r->load.omitted, 1);
+  }
+  // The headerless layout: mask, gateway, count, then 29-byte records.
+  Bytes headerless;
+  headerless.Le32(kMask24).Le32(0).Le32(2);
+  for (unsigned i = 0; i < 2; ++i) {
+    const Mac mac = NumberedMac(i);
+    headerless.Text(std::string_view(reinterpret_cast<const char*>(mac.data()), mac.size()), 16)  // hardware address
+        .U8(6)                                                                                 // its length
+        .Le32(NumberedIp(i))                                                                   // IP address
+        .Zeros(8);                                                                             // two ignored fields
+  }
+  std::vector<std::uint8_t> file = headerless.data();
+  file.resize(file.size() - 3);  // inside the ignored fields
+  const auto r = Load(file);
+  ASSERT_TRUE(r->load.Succeeded());
+  EXPECT_EQ(r->table.Count(), 1);
+  EXPECT_EQ(r->load.omitted, 1);
+}
+
 TEST(BpcReaderTest, HugeDeclaredCountCountsEveryMissingRecord) {
   Bytes b = Header(0x00030000, kMask24, 0x7FFFFFFF);
   Record3(b, NumberedMac(1), NumberedIp(1));

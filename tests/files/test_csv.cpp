@@ -127,6 +127,71 @@ TEST(CsvReaderTest, AQuoteLeftOpenSpoilsOnlyItsOwnLine) {
   EXPECT_EQ(Description(*r->table.At(1)), "y");
 }
 
+// Files as they come from the field, where the format's own rule (one record
+// per line, no quoting) must hold: nothing the format allows may lose a
+// relation.
+TEST(CsvReaderTest, FilesTheFormatAllowsLoseNoRelation) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::vector<std::pair<std::string, std::string>> loaded;  // hostname, description of each relation
+    int omitted;
+  };
+  const std::string header = "MAC,IP,Hostname,Description\n";
+  const Case cases[] = {
+      {"an opening quote never closed and an inch mark two lines down",
+       header + "00:1D:9C:C8:12:34,192.168.1.50,a,\"Spare\n"
+                "00:1D:9C:C8:12:35,192.168.1.51,b,Valve block\n"
+                "00:1D:9C:C8:12:36,192.168.1.52,c,pipe 3/4\"",
+       {{"a", "\"Spare"}, {"b", "Valve block"}, {"c", "pipe 3/4\""}},
+       0},
+      {"a wholly quoted text the writer would not quote keeps its quotes",
+       header + "00:1D:9C:C8:12:34,192.168.1.50,\"plc1\",\"\"\n",
+       {{"\"plc1\"", "\"\""}},
+       0},
+      {"a byte order mark before the header",
+       "\xEF\xBB\xBF" + header + "00:1D:9C:C8:12:34,192.168.1.50,a,x\n",
+       {{"a", "x"}},
+       0},
+      {"a text with a line break as this program writes it",
+       header + "00:1D:9C:C8:12:34,192.168.1.50,a,\"Line 3\r\ncabinet 2\"\n"
+                "00:1D:9C:C8:12:35,192.168.1.51,b,y",
+       {{"a", "Line 3\r\ncabinet 2"}, {"b", "y"}},
+       0},
+      {"a swallowed line that is a relation of its own",
+       header + "00:1D:9C:C8:12:34,192.168.1.50,a,\"x\n"
+                "00:1D:9C:C8:12:35,192.168.1.51,b,y\"",
+       {{"a", "\"x"}, {"b", "y\""}},
+       0},
+      {"a record of a million commas",
+       header + std::string(1000000, ',') + "\n00:1D:9C:C8:12:34,192.168.1.50,a,x",
+       {{"a", "x"}},
+       1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto r = Load(c.text);
+    ASSERT_TRUE(r->load.Succeeded());
+    EXPECT_EQ(r->load.omitted, c.omitted);
+    std::vector<std::pair<std::string, std::string>> loaded;
+    for (const auto& relation : r->table) loaded.emplace_back(Hostname(*relation), Description(*relation));
+    EXPECT_EQ(loaded, c.loaded);
+  }
+}
+
+TEST(CsvReaderTest, AHeaderOfManyColumnsIsReadWithoutAStringPerColumn) {
+  // 200,000 columns of which the last four are the relation's.
+  std::string text(200000 - 4, ',');
+  text += "MAC,IP,Hostname,Description\n";
+  text += std::string(200000 - 4, ',') + "00:1D:9C:C8:12:34,192.168.1.50,a,x\n";
+  text += "00:1D:9C:C8:12:35,192.168.1.51,b,y\n";  // four fields: refused
+  const auto r = Load(text);
+  ASSERT_TRUE(r->load.Succeeded());
+  ASSERT_EQ(r->table.Count(), 1);
+  EXPECT_EQ(Hostname(*r->table.At(0)), "a");
+  EXPECT_EQ(r->load.omitted, 1);
+}
+
 // --- Reading: header ------------------------------------------------------------
 
 TEST(CsvReaderTest, NothingAfterTheHeaderLine) {

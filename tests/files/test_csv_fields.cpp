@@ -1,6 +1,7 @@
 // Cutting lines into fields, with and without quotes, and quoting for writing.
 
 #include "files/csv_fields.h"
+#include "files/csv_records.h"
 
 #include <gtest/gtest.h>
 
@@ -53,19 +54,43 @@ TEST(SplitCsvFieldsTest, QuotedFields) {
       {"x,\"Line 3, cabinet 2\"", {"x", "Line 3, cabinet 2"}},
       {"\"say \"\"hi\"\"\",x", {"say \"hi\"", "x"}},
       {"\"\"\"\"", {"\""}},
-      {"\"\",x", {"", "x"}},
-      {"x,\"\"", {"x", ""}},
-      {"\"a\",", {"a", ""}},
-      {"\"a\",\"b\"", {"a", "b"}},
       {"\",\"", {","}},
+      {"\"a,b\",", {"a,b", ""}},
+      {"\"a\r\nb\",c", {"a\r\nb", "c"}},  // a record of two lines
       // A quote that does not open a field is text, as before.
       {"say \"hi\",x", {"say \"hi\"", "x"}},
       {"a,b\"c,d", {"a", "b\"c", "d"}},
+      // Quotes around a text the writer would not quote are text: the format
+      // has no quoting, and this program never wrote them.
+      {"\"plc1\",x", {"\"plc1\"", "x"}},
+      {"\"\",x", {"\"\"", "x"}},
+      {"x,\"\"", {"x", "\"\""}},
+      {"\"a\",\"b\"", {"\"a\"", "\"b\""}},
+      {"\"pipe 3/4 inch\"", {"\"pipe 3/4 inch\""}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(SplitCsvFields(c.text), c.fields);
+    EXPECT_EQ(CountCsvFields(c.text, 100), c.fields.size());
   }
+}
+
+TEST(SplitCsvFieldsTest, QuotedFieldsAreNoLongerThanThisProgramWritesThem) {
+  // 255 quotes, each doubled, between two quotes: 512 bytes, the longest.
+  const std::string longest = "\"" + std::string(510, '"') + "\"";
+  ASSERT_EQ(longest.size(), kMaxQuotedFieldSize);
+  EXPECT_EQ(SplitCsvFields(longest + ",x"), (Fields{std::string(255, '"'), "x"}));
+  // One byte more is no field of this program: its commas separate fields.
+  const std::string tooLong = "\"" + std::string(510, 'a') + ",\"";
+  EXPECT_EQ(SplitCsvFields(tooLong), (Fields{"\"" + std::string(510, 'a'), "\""}));
+  EXPECT_EQ(CountCsvFields(tooLong, 100), 2u);
+}
+
+TEST(SplitCsvFieldsTest, CountingStopsPastTheLimit) {
+  const std::string commas(1000000, ',');
+  EXPECT_EQ(CountCsvFields(commas, 4), 5u);
+  EXPECT_EQ(CountCsvFields("a,b,c,d", 4), 4u);
+  EXPECT_EQ(CountCsvFields("", 4), 1u);
 }
 
 TEST(SplitCsvFieldsTest, BrokenQuotingIsCutAsBefore) {
@@ -102,25 +127,54 @@ TEST(QuoteCsvFieldTest, QuotesOnlyWhenNeeded) {
   }
 }
 
-// Record ends: `text` from index 0, and where the record ends in it.
-TEST(CsvRecordEndTest, LineBreaksEndARecordOnlyOutsideQuotes) {
-  const std::pair<std::string_view, std::size_t> cases[] = {
-      {"a,b\nc", 3},                       // an ordinary line
-      {"a,b", 3},                           // the last line, no break after it
-      {"\na", 0},                          // an empty line
-      {"a,\"x\r\ny\",b\r\nc", 10},          // a quoted break is text; the next one ends it
-      {"a,\"x\ny\"", 7},                     // to the end of the text
-      {"\"x\"\"\n\"\"y\",b\nc", 11},          // doubled quotes around the break
-      {"a,b\"c\nd\"", 5},                    // a quote inside a field opens nothing
-      {"a,\"x\nb,c", 4},                     // never closed: the line alone
-      {"a,\"x\ny\"z,c\nd", 4},               // text after the closing quote: the line alone
-      {"a,\"x\"y\nz", 6},                     // the same within one line: the line as before
+// Records of a body: one per line, unless the lines together are exactly
+// what this program writes for a text with a line break. Lines starting
+// with "L" stand for lines that would load as a relation of their own.
+TEST(CsvRecordCursorTest, OneRecordPerLineUnlessTheWriterMadeItSo) {
+  struct Case {
+    const char* name;
+    std::string_view body;
+    std::size_t fieldCount;
+    std::vector<std::string> records;
   };
-  for (const auto& [text, end] : cases) {
-    SCOPED_TRACE(text);
-    EXPECT_EQ(CsvRecordEnd(text, 0), end);
+  const Case cases[] = {
+      {"plain lines", "a,b\nc", 2, {"a,b", "c"}},
+      {"empty lines are none", "\r\n\na,b\r\n\r\nc,d\r", 2, {"a,b", "c,d"}},
+      {"a quoted CR LF is text", "a,\"x\r\ny\",b\r\nc", 3, {"a,\"x\r\ny\",b", "c"}},
+      {"to the end of the body", "a,\"x\ny\"", 2, {"a,\"x\ny\""}},
+      {"doubled quotes around the break", "\"x\"\"\n\"\"y\",b\nc", 2, {"\"x\"\"\n\"\"y\",b", "c"}},
+      {"two quoted breaks in one record", "m,\"a\rb\",\"c\nd\"\nn", 3, {"m,\"a\rb\",\"c\nd\"", "n"}},
+      {"a quote inside a field opens nothing", "a,b\"c\nd\"", 2, {"a,b\"c", "d\""}},
+      {"never closed", "a,\"x\nb,c", 2, {"a,\"x", "b,c"}},
+      {"text after the closing quote", "a,\"x\ny\"z,c\nd", 2, {"a,\"x", "y\"z,c", "d"}},
+      {"fewer fields than the header", "a,\"x\ny\"", 3, {"a,\"x", "y\""}},
+      {"more fields than the header", "a,\"x\ny\",b", 2, {"a,\"x", "y\",b"}},
+      {"a quote the writer would not leave bare", "a\"b,\"x\ny\"", 2, {"a\"b,\"x", "y\""}},
+      {"a swallowed line that loads on its own", "a,\"x\nL,y\"", 2, {"a,\"x", "L,y\""}},
+      {"the inch mark two lines down", "m1,\"Spare\nL2,d\nL3,pipe 3/4\"", 2,
+       {"m1,\"Spare", "L2,d", "L3,pipe 3/4\""}},
+  };
+  const auto loads = [](std::string_view line) { return line.starts_with('L'); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CsvRecordCursor cursor(c.body, c.fieldCount, loads);
+    std::vector<std::string> records;
+    std::string_view record;
+    while (cursor.Next(record)) records.emplace_back(record);
+    EXPECT_EQ(records, c.records);
   }
-  EXPECT_EQ(CsvRecordEnd("a\n\"x\ny\",z\nw", 2), 9u);  // from a later start
+}
+
+TEST(CsvRecordCursorTest, AQuotedFieldLongerThanThisProgramWritesEndsAtItsLine) {
+  const std::string text(300, 't');
+  const std::string fits = "a,\"" + text + "\n" + text + "\"";  // 2 + 601 bytes: too long
+  CsvRecordCursor cursor(fits, 2, [](std::string_view) { return false; });
+  std::string_view record;
+  ASSERT_TRUE(cursor.Next(record));
+  EXPECT_EQ(record, "a,\"" + text);
+  ASSERT_TRUE(cursor.Next(record));
+  EXPECT_EQ(record, text + "\"");
+  EXPECT_FALSE(cursor.Next(record));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <set>
 #include <string>
 
+#include "tests/support/lock_holder.h"
 #include "tests/support/temp_folder.h"
 
 namespace corvessa {
@@ -33,12 +34,7 @@ class FileAccessTest : public ::testing::Test {
 
   std::string PathOf(const std::string& name) const { return folder_.File(name); }
 
-  // Every name in the folder, hidden ones included.
-  std::set<std::string> Names() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_.Path())) names.insert(entry.path().filename().string());
-    return names;
-  }
+  std::set<std::string> Names() const { return folder_.Names(); }
 
   testsupport::TempFolder folder_{"files"};
 };
@@ -107,7 +103,7 @@ TEST_F(FileAccessTest, FailedWriteLeavesTheOldFileByteIdentical) {
   {
     FileSizeLimit limit(4096);  // the new content fails halfway
     ASSERT_TRUE(limit.ok());
-    saved = SaveFileAtomically(path, std::string_view(big));
+    saved = static_cast<bool>(SaveFileAtomically(path, std::string_view(big)));
   }
   EXPECT_FALSE(saved);
   EXPECT_EQ(ReadWholeFile(path), old);
@@ -129,6 +125,28 @@ TEST_F(FileAccessTest, FileLockedByAnotherWriterIsNeitherSavedNorRead) {
   ::close(holder);
   EXPECT_EQ(ReadWholeFile(path), old);
   EXPECT_EQ(Names(), std::set<std::string>{"plant.bpc"});
+}
+
+// Other programs lock with POSIX record locks rather than flock.
+TEST_F(FileAccessTest, RecordLockOfAnotherWriterRefusesReadingAndSaving) {
+  const std::string path = PathOf("plant.bpc");
+  ASSERT_TRUE(WriteWholeFile(path, "old"));
+  {
+    const testsupport::LockHolder writer(path, F_SETLK, F_WRLCK);
+    ASSERT_TRUE(writer.held());
+    EXPECT_FALSE(ReadFileLocked(path).has_value());
+    const AtomicWriteResult saved = SaveFileAtomically(path, std::string_view("new"));
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(saved.cause, "the file is locked by another program");
+  }
+  {
+    const testsupport::LockHolder reader(path, F_SETLK, F_RDLCK);
+    ASSERT_TRUE(reader.held());
+    EXPECT_TRUE(ReadFileLocked(path).has_value());
+    EXPECT_FALSE(SaveFileAtomically(path, std::string_view("new")));
+  }
+  EXPECT_EQ(ReadWholeFile(path), "old");
+  EXPECT_TRUE(SaveFileAtomically(path, std::string_view("new")));
 }
 
 TEST_F(FileAccessTest, FileBeingReadIsReadButNotSaved) {

@@ -113,6 +113,18 @@ TEST(ClientReply, ReadsTheFieldsOfAnOffer) {
   EXPECT_EQ(reply->serverIdentifier, std::optional<std::uint32_t>(0x0A4D0001));
 }
 
+TEST(ClientReply, ReadsTheHostNameAsItsBytes) {
+  Bytes reply = Offer();
+  reply.resize(240);
+  Put(reply, {53, 1, 2});                          // message type: OFFER
+  Put(reply, {12, 6, '"', 'p', 'l', 'c', '1', '"'});  // host name, quotes and all
+  Put(reply, {255});                               // End
+  const auto parsed = ParseReply(reply);
+  ASSERT_TRUE(parsed.has_value());
+  EXPECT_EQ(parsed->hostname, std::optional<std::string>("\"plc1\""));
+  EXPECT_FALSE(ParseReply(Offer())->hostname.has_value());
+}
+
 TEST(ClientReply, SkipsPadAndStopsAtEnd) {
   Bytes reply = Offer();
   reply.resize(240);

@@ -38,11 +38,13 @@ void CheckSplitFields(std::string_view text, char separator) {
   FUZZ_CHECK(Join(fields, separator) == text);
 }
 
-// Lines without a quote are cut exactly as SplitFields cuts them; any list of
-// fields written with QuoteCsvField reads back to the same list.
+// Lines without a quote are cut exactly as SplitFields cuts them, and the
+// count agrees with the cut; any list of fields written with QuoteCsvField
+// (no longer than the writer's own quoted fields) reads back to the same list.
 void CheckQuotedSplit(std::string_view text) {
   const auto fields = SplitCsvFields(text);
   FUZZ_CHECK(!fields.empty());
+  FUZZ_CHECK(CountCsvFields(text, fields.size()) == fields.size());
   if (text.find('"') == std::string_view::npos) FUZZ_CHECK(fields == SplitFields(text, ","));
 
   // Arbitrary fields: the input cut at the unit separator.
@@ -50,7 +52,9 @@ void CheckQuotedSplit(std::string_view text) {
   std::string line;
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (i != 0) line += ',';
-    line += QuoteCsvField(values[i]);
+    const std::string quoted = QuoteCsvField(values[i]);
+    if (quoted.size() > kMaxQuotedFieldSize) return;
+    line += quoted;
   }
   FUZZ_CHECK(SplitCsvFields(line) == values);
 }
@@ -72,6 +76,16 @@ void CheckReadCsv(std::span<const std::uint8_t> file) {
     return;
   }
   if (table.Count() == 0) return;  // a header alone cannot be read back
+  // A text with a line break is written as a record of several lines, which
+  // is read back as one only when none of its lines would load on its own.
+  // A line of a text without a comma never has the four fields to do so.
+  bool linesCouldLoad = false;
+  for (const auto& relation : table) {
+    for (const std::string_view text : {HostnameText(*relation), DescriptionText(*relation)}) {
+      linesCouldLoad = linesCouldLoad || (text.find_first_of("\r\n") != std::string_view::npos &&
+                                          text.find(',') != std::string_view::npos);
+    }
+  }
 
   const std::string written = WriteCsv(table);
   RelationTable again;
@@ -79,6 +93,7 @@ void CheckReadCsv(std::span<const std::uint8_t> file) {
   const CsvLoad reload =
       ReadCsv(std::span(reinterpret_cast<const std::uint8_t*>(written.data()), written.size()), again, quiet);
   FUZZ_CHECK(reload.Succeeded());
+  if (linesCouldLoad) return;
   FUZZ_CHECK(reload.omitted == 0);
   FUZZ_CHECK(quiet.messages == 0);
   FUZZ_CHECK(again.Count() == table.Count());

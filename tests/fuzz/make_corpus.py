@@ -247,6 +247,14 @@ def csv_seeds():
         b"MAC,IP,Description,Description",
         b"00:1D:9C:C8:12:34,192.168.1.50,drive,x",   # the later, shorter text wins whole
     ]))
+    write("fuzz_csv", "stray_quotes", b"\xEF\xBB\xBF" + b"\n".join([   # byte order mark first
+        b"MAC,IP,Hostname,Description",
+        b'00:1D:9C:C8:12:34,192.168.1.50,"plc1","Spare',     # quotes the writer would not add; never closed
+        b"00:1D:9C:C8:12:35,192.168.1.51,b,Valve",
+        b'00:1D:9C:C8:12:36,192.168.1.52,c,pipe 3/4"',        # an inch mark
+        b'00:1D:9C:C8:12:37,192.168.1.53,"d\re","x, y',         # a break the writer would write, then none
+        b'z"',
+    ]))
 
 
 # --- fuzz_enip_reply: control byte, argument, then the socket script --------

@@ -421,6 +421,77 @@ TEST_F(AddEntryDlgTest, HostnameTakesThirtyTwoCharactersAndNoMore) {
   EXPECT_EQ(std::string(taken->hostname.data(), taken->hostname.size()), thirtyTwo.toStdString());
 }
 
+// Types `text` one key at a time, each key carrying its character (QTest's
+// own key clicks know only ASCII).
+void Type(QLineEdit* edit, const QString& text) {
+  for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// Texts from an older file in Latin-1: 0xF6 is "ö", which UTF-8 writes as
+// two bytes. Properties and OK without a change must leave every byte.
+TEST_F(AddEntryDlgTest, UnchangedLatinOneTextsKeepTheirBytes) {
+  const std::string hostname = "station-\xF6" "lkeller-abcdefghijklmno";  // 32 bytes, one of them 0xF6
+  ASSERT_EQ(hostname.size(), 32u);
+  const std::string description = "Schl\xFC" "ssel \xF6l";
+  RelationTable own;
+  own.Append(MakeListed(kListedMac, kListedIp, hostname, description));
+  const Relation& listed = *own.At(0);
+  dialog.RelationEditorInit("Properties", listed.hardwareAddress.data(), listed.hardwareAddressLength,
+                            listed.ipAddress, listed.hostname.data(), listed.hostnameLength, listed.description.data(),
+                            listed.descriptionLength, own, &listed, kMask24, 0);
+  ASSERT_TRUE(ShowActive(dialog));
+  EXPECT_EQ(Line(kHostnameId)->text(), QString::fromLatin1(hostname));
+  PressOk();
+  ASSERT_TRUE(Accepted());
+  const std::unique_ptr<Relation> taken = dialog.TakeRelation();
+  EXPECT_EQ(taken->hostname, listed.hostname);
+  EXPECT_EQ(taken->hostnameLength, 32);
+  EXPECT_EQ(taken->description, listed.description);
+  EXPECT_EQ(taken->descriptionLength, description.size());
+}
+
+// A changed Latin-1 text stays Latin-1: the rest of its bytes do not change
+// because one character was added.
+TEST_F(AddEntryDlgTest, ChangedLatinOneTextIsStoredInLatinOne) {
+  const std::string description = "Schl\xFC" "ssel \xF6l";
+  RelationTable own;
+  own.Append(MakeListed(kListedMac, kListedIp, "plc1", description));
+  const Relation& listed = *own.At(0);
+  dialog.RelationEditorInit("Properties", listed.hardwareAddress.data(), listed.hardwareAddressLength,
+                            listed.ipAddress, listed.hostname.data(), listed.hostnameLength, listed.description.data(),
+                            listed.descriptionLength, own, &listed, kMask24, 0);
+  ASSERT_TRUE(ShowActive(dialog));
+  Line(kDescriptionId)->setFocus(Qt::OtherFocusReason);
+  Line(kDescriptionId)->end(false);
+  Type(Line(kDescriptionId), QString::fromUtf8("\xC3\xA4"));  // "ä", 0xE4 in Latin-1
+  PressOk();
+  ASSERT_TRUE(Accepted());
+  const std::unique_ptr<Relation> taken = dialog.TakeRelation();
+  EXPECT_EQ(std::string(taken->description.data(), taken->descriptionLength), description + "\xE4");
+}
+
+// The hostname's limit counts the bytes it is stored as: 16 characters of
+// two UTF-8 bytes fill its 32 bytes.
+TEST_F(AddEntryDlgTest, LengthLimitCountsStoredBytes) {
+  OpenNew();
+  Enter("00:1D:9C:00:00:09", 0xC0A8013C);
+  const QString oe = QString::fromUtf8("\xC3\xB6");  // "ö", two bytes in UTF-8
+  Line(kHostnameId)->setFocus(Qt::OtherFocusReason);
+  Type(Line(kHostnameId), QStringLiteral("a") + oe.repeated(15));  // 31 bytes
+  Type(Line(kHostnameId), oe);                                     // 33: refused
+  EXPECT_EQ(Line(kHostnameId)->text(), QStringLiteral("a") + oe.repeated(15));
+  Type(Line(kHostnameId), QStringLiteral("b"));  // 32: taken
+  Type(Line(kHostnameId), QStringLiteral("c"));  // 33: refused
+  PressOk();
+  ASSERT_TRUE(Accepted());
+  const std::unique_ptr<Relation> taken = dialog.TakeRelation();
+  EXPECT_EQ(taken->hostnameLength, 32);
+  std::string expected = "a";
+  for (int i = 0; i < 15; ++i) expected += "\xC3\xB6";
+  expected += "b";
+  EXPECT_EQ(std::string(taken->hostname.data(), taken->hostname.size()), expected);
+}
+
 TEST_F(AddEntryDlgTest, TakenRelationHoldsTheEnteredBytes) {
   OpenNew();
   Enter("0a:00:3c:01:02:03", 0xC0A8013C, "drive-3");

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,6 +41,13 @@ class TempFolder {
 
   // Writes `content` to `name` and returns its path.
   std::string Write(std::string_view name, std::string_view content) const;
+
+  // Every name in the folder, hidden ones included: what a test left behind.
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.insert(entry.path().filename().string());
+    return names;
+  }
 
  private:
   std::filesystem::path path_;

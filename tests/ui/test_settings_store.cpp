@@ -222,25 +222,58 @@ TEST_F(SettingsStoreTest, ChangingAValueKeepsEverythingElseInPlace) {
   EXPECT_EQ(store.GetDword("a", "two"), 2u);
 }
 
-TEST_F(SettingsStoreTest, RewritingAHandWrittenFileKeepsWhatItUnderstood) {
-  // Comments and lines that do not parse are not carried over; CRLF becomes LF.
-  ASSERT_TRUE(WriteWholeFile(FilePath(),
-                            "; comment\r\n"
-                            "[eth0]\r\n"
-                            "\"ipaddress\"=\"10.0.0.7\"\r\n"
-                            "garbage\r\n"
-                            "\r\n"
-                            "[Version 3.06.00]\r\n"
-                            "\"lastadapter\"=\"eth0\"\r\n"));
+TEST_F(SettingsStoreTest, RewritingAHandWrittenFileKeepsEveryOtherLine) {
+  // Comments, lines that do not parse, values outside any section and the
+  // values of a broken section stay where they are; only the written value's
+  // line changes or is added, in the file's own line ends.
+  const std::string handWritten =
+      "\xEF\xBB\xBF; comment\r\n"
+      "\"orphan\"=\"outside\"\r\n"
+      "[eth0]  \r\n"
+      "\"ipaddress\"=\"10.0.0.7\"\r\n"
+      "garbage\r\n"
+      "\r\n"
+      "[broken\r\n"
+      "\"gateway\"=dword:00000009\r\n"
+      "[Version 3.06.00]\r\n"
+      "\"lastadapter\"=\"eth0\"\r\n"
+      "; keep me\r\n";
+  ASSERT_TRUE(WriteWholeFile(FilePath(), handWritten));
   SettingsStore store = Store();
   ASSERT_TRUE(store.SetDword("eth0", "gateway", 0x0A000001u));
+  ASSERT_TRUE(store.SetString("Version 3.06.00", "lastadapter", "eth1"));
+  ASSERT_TRUE(store.SetString("eth1", "ipaddress", "10.0.1.7"));
   EXPECT_EQ(ReadWholeFile(FilePath()),
-            "[eth0]\n"
-            "\"ipaddress\"=\"10.0.0.7\"\n"
-            "\"gateway\"=dword:0a000001\n"
-            "\n"
-            "[Version 3.06.00]\n"
-            "\"lastadapter\"=\"eth0\"\n");
+            "\xEF\xBB\xBF; comment\r\n"
+            "\"orphan\"=\"outside\"\r\n"
+            "[eth0]  \r\n"
+            "\"ipaddress\"=\"10.0.0.7\"\r\n"
+            "\"gateway\"=dword:0a000001\r\n"  // after the last value of its section
+            "garbage\r\n"
+            "\r\n"
+            "[broken\r\n"
+            "\"gateway\"=dword:00000009\r\n"
+            "[Version 3.06.00]\r\n"
+            "\"lastadapter\"=\"eth1\"\r\n"  // in its own place
+            "; keep me\r\n"
+            "\r\n"
+            "[eth1]\r\n"
+            "\"ipaddress\"=\"10.0.1.7\"\r\n");
+  EXPECT_EQ(store.GetDword("eth0", "gateway"), 0x0A000001u);
+  EXPECT_EQ(store.GetString("", "orphan"), "");
+}
+
+TEST_F(SettingsStoreTest, ASectionNamedTwiceGetsTheValueWhereItIsRead) {
+  ASSERT_TRUE(WriteWholeFile(FilePath(),
+                             "[eth0]\n\"dns1\"=dword:00000001\n\"dns1\"=dword:00000002\n"
+                             "[eth1]\n\"dns1\"=dword:00000003\n[eth0]\n"));
+  SettingsStore store = Store();
+  ASSERT_TRUE(store.SetDword("eth0", "dns1", 7));  // the later line is the one that counts
+  ASSERT_TRUE(store.SetDword("eth0", "dns2", 8));  // the later [eth0]
+  EXPECT_EQ(ReadWholeFile(FilePath()),
+            "[eth0]\n\"dns1\"=dword:00000001\n\"dns1\"=dword:00000007\n"
+            "[eth1]\n\"dns1\"=dword:00000003\n[eth0]\n\"dns2\"=dword:00000008\n");
+  EXPECT_EQ(store.GetDword("eth0", "dns1"), 7u);
 }
 
 TEST_F(SettingsStoreTest, KeepsThePermissionsOfAnExistingFile) {
@@ -325,6 +358,49 @@ TEST_F(SettingsStoreTest, FailedWriteLeavesTheOldFileByteIdentical) {
   // The same write succeeds once there is room.
   EXPECT_TRUE(store.SetString("eth0", "domainname", std::string(200, 'd')));
   EXPECT_EQ(store.GetString("eth0", "domainname"), std::string(200, 'd'));
+}
+
+// --- Files that are not what they seem ---------------------------------------------
+
+TEST_F(SettingsStoreTest, FifoOrDeviceAtThePathNeitherHangsNorIsReplaced) {
+  fs::create_directories(FilePath().parent_path());
+  ASSERT_EQ(::mkfifo(FilePath().c_str(), 0600), 0);  // nobody writes to it: an open without O_NONBLOCK hangs
+  SettingsStore store = Store();
+  std::vector<std::string> failures;
+  store.SetWriteFailureHandler([&](const std::string& path, const std::string& cause) {
+    failures.push_back(path + ": " + cause);
+  });
+  EXPECT_EQ(store.GetString("Version 3.06.00", "lastadapter"), "");
+  EXPECT_FALSE(store.SetString("Version 3.06.00", "lastadapter", "eth0"));
+  struct stat info {};
+  ASSERT_EQ(::lstat(FilePath().c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  EXPECT_EQ(failures, std::vector<std::string>{FilePath().string() + ": not a regular file"});
+
+  const SettingsStore device("/dev/zero");  // reads would never end
+  EXPECT_EQ(device.GetDword("eth0", "gateway"), 0u);
+}
+
+TEST_F(SettingsStoreTest, LinkedSettingsFileIsWrittenThrough) {
+  // A settings file kept elsewhere (dotfiles under version control).
+  const fs::path real = folder_.Path() / "dotfiles" / "corvessa.conf";
+  ASSERT_TRUE(WriteWholeFile(real, "; mine\n[eth0]\n"));
+  fs::create_directories(FilePath().parent_path());
+  fs::create_symlink(real, FilePath());
+  SettingsStore store = Store();
+  ASSERT_TRUE(store.SetString("eth0", "ipaddress", "10.0.0.7"));
+  EXPECT_TRUE(fs::is_symlink(FilePath()));
+  EXPECT_EQ(ReadWholeFile(real), "; mine\n[eth0]\n\"ipaddress\"=\"10.0.0.7\"\n");
+}
+
+TEST_F(SettingsStoreTest, EveryFailedWriteIsReportedWithItsCause) {
+  ASSERT_TRUE(WriteWholeFile(FilePath().parent_path(), "not a folder"));
+  SettingsStore store = Store();
+  std::vector<std::string> causes;
+  store.SetWriteFailureHandler([&](const std::string&, const std::string& cause) { causes.push_back(cause); });
+  EXPECT_FALSE(store.SetDword("eth0", "gateway", 1));
+  EXPECT_FALSE(store.SetString("eth0", "domainname", "a\nb"));
+  EXPECT_EQ(causes, (std::vector<std::string>{"Not a directory", "a setting with a line break cannot be stored"}));
 }
 
 // --- Default path -------------------------------------------------------------------

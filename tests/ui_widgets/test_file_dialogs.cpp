@@ -1,14 +1,19 @@
-// The file dialogs: filter conversion, default extension, the scripted
-// implementation, and Qt's dialog driven as a user would.
+// The file dialogs: filter conversion, the scripted implementation, and Qt's
+// dialog driven as a user would: the path comes back as chosen, with the
+// extension added only to a name typed into the save dialog.
 
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -60,25 +65,6 @@ TEST(FileFilter, OddListsAreReadAsFarAsTheyGo) {
   for (const Case& c : cases) EXPECT_EQ(ToQtNameFilters(c.filter), c.names) << c.filter;
 }
 
-TEST(FileFilter, DefaultExtensionOnlyForNamesWithoutOne) {
-  struct Case {
-    const char* path;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"/home/u/plant", "/home/u/plant.bpc"},
-      {"/home/u/plant.bpc", "/home/u/plant.bpc"},
-      {"/home/u/plant.CSV", "/home/u/plant.CSV"},
-      {"/home/u/report.txt", "/home/u/report.txt"},
-      {"/home/u.d/plant", "/home/u.d/plant.bpc"},  // a dot in a folder does not count
-      {"plant", "plant.bpc"},
-      {"/home/u/", "/home/u/"},
-      {"", ""},
-  };
-  for (const Case& c : cases) EXPECT_EQ(WithDefaultExtension(c.path, "bpc"), c.expected) << c.path;
-  EXPECT_EQ(WithDefaultExtension("/home/u/plant", ""), "/home/u/plant");
-}
-
 TEST(ScriptedFileDialogs, AnswersInOrderThenCancelsAndRecords) {
   ScriptedFileDialogs dialogs;
   dialogs.QueueAnswer("/tmp/a.bpc");
@@ -109,6 +95,47 @@ void TypeNameAndAccept(QFileDialog* dialog, const QString& name) {
   ASSERT_NE(field, nullptr);
   field->setText(name);
   QTest::keyClick(field, Qt::Key_Return);
+}
+
+// Clicks `name` in the dialog's list once the list shows it (the folder is
+// read in the background; the wait is bounded).
+void PickFromList(QFileDialog* dialog, const QString& name) {
+  auto* list = dialog->findChild<QListView*>(QStringLiteral("listView"));
+  ASSERT_NE(list, nullptr);
+  QModelIndex item;
+  const bool shown = QTest::qWaitFor(
+      [&] {
+        const QAbstractItemModel* model = list->model();
+        for (int row = 0; row < model->rowCount(list->rootIndex()); ++row) {
+          const QModelIndex index = model->index(row, 0, list->rootIndex());
+          if (index.data().toString() == name) item = index;
+        }
+        return item.isValid();
+      },
+      5000);
+  ASSERT_TRUE(shown) << "the list never showed " << name.toStdString();
+  list->scrollTo(item);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(item).center());
+}
+
+// The dialog's Open or Save button.
+void PressAccept(QFileDialog* dialog) { QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection); }
+
+// Answers the next message box (Qt's overwrite question) with Yes and keeps
+// its text; gives up after a bounded time.
+void AnswerNextBoxYes(QString* text) {
+  auto* poll = new QTimer;
+  auto waited = std::make_shared<int>(0);
+  QObject::connect(poll, &QTimer::timeout, [poll, text, waited] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      *text = box->text();
+      box->button(QMessageBox::Yes)->click();
+      poll->deleteLater();
+    } else if (++*waited > 500) {
+      poll->deleteLater();
+    }
+  });
+  poll->start(10);
 }
 
 class QtFileDialogsTest : public ::testing::Test {
@@ -148,6 +175,59 @@ TEST_F(QtFileDialogsTest, OpenTakesAnExistingFile) {
   });
   EXPECT_EQ(dialogs.Open({kLoadFilter, "bpc"}), std::optional<std::string>(Path("relations.csv")));
   EXPECT_EQ(mode, QFileDialog::ExistingFile);
+}
+
+// A file without an extension is opened by its own name, even when a file
+// of that name with the default extension exists beside it.
+TEST_F(QtFileDialogsTest, OpenTakesAnExtensionlessFileAsChosen) {
+  std::ofstream(Path("plant")) << "x";
+  std::ofstream(Path("plant.bpc")) << "y";
+  for (const bool typed : {true, false}) {
+    SCOPED_TRACE(typed ? "typed" : "picked from the list");
+    WhenDialogOpens([&](QFileDialog* dialog) {
+      dialog->setDirectory(dir.path());
+      if (typed) {
+        TypeNameAndAccept(dialog, QStringLiteral("plant"));
+      } else {
+        dialog->selectNameFilter(QStringLiteral("All Files (*)"));
+        PickFromList(dialog, QStringLiteral("plant"));
+        PressAccept(dialog);
+      }
+    });
+    EXPECT_EQ(dialogs.Open({kLoadFilter, "bpc"}), std::optional<std::string>(Path("plant")));
+  }
+}
+
+// Saving over an existing extensionless file picked from the list writes
+// that file, the one the overwrite question named.
+TEST_F(QtFileDialogsTest, SaveOverAnExtensionlessFileKeepsItsName) {
+  std::ofstream(Path("plant")) << "x";
+  QString question;
+  WhenDialogOpens([&](QFileDialog* dialog) {
+    dialog->setDirectory(dir.path());
+    // The save filters show .bpc and .csv files only; a user types "*" into
+    // the name field to see every file, which this stands for.
+    dialog->setNameFilter(QStringLiteral("All (*)"));
+    PickFromList(dialog, QStringLiteral("plant"));
+    AnswerNextBoxYes(&question);
+    PressAccept(dialog);
+  });
+  EXPECT_EQ(dialogs.Save({kSaveFilter, "bpc"}), std::optional<std::string>(Path("plant")));
+  EXPECT_TRUE(question.startsWith(QStringLiteral("plant already exists"))) << question.toStdString();
+}
+
+// A typed name gets the extension before Qt's own overwrite question, so the
+// question names the file that is written.
+TEST_F(QtFileDialogsTest, TypedSaveNameGetsTheExtensionBeforeTheQuestion) {
+  std::ofstream(Path("plant.bpc")) << "x";
+  QString question;
+  WhenDialogOpens([&](QFileDialog* dialog) {
+    dialog->setDirectory(dir.path());
+    AnswerNextBoxYes(&question);
+    TypeNameAndAccept(dialog, QStringLiteral("plant"));
+  });
+  EXPECT_EQ(dialogs.Save({kSaveFilter, "bpc"}), std::optional<std::string>(Path("plant.bpc")));
+  EXPECT_TRUE(question.startsWith(QStringLiteral("plant.bpc already exists"))) << question.toStdString();
 }
 
 TEST_F(QtFileDialogsTest, SaveRefusesANameLongerThanTheFileCommandsHold) {

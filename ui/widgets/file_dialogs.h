@@ -11,7 +11,8 @@ struct FileDialogRequest {
   // Alternating shown text and pattern, separated by '|', ended by "||":
   // "Bootp Config Files (*.bpc)|*.bpc|...||". The first entry is preselected.
   std::string filter;
-  // Appended (after a dot) to a chosen name that has no extension.
+  // Appended (after a dot) by the save dialog to a typed name that has no
+  // extension; a name picked from the list, or opened, stays as it is.
   std::string defaultExtension;
 
   bool operator==(const FileDialogRequest&) const = default;

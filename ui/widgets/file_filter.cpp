@@ -66,16 +66,4 @@ std::vector<std::string> ToQtNameFilters(std::string_view filter) {
   return names;
 }
 
-std::string WithDefaultExtension(std::string_view path, std::string_view extension) {
-  std::string out(path);
-  if (extension.empty() || path.empty() || path.back() == '/') return out;
-  const std::size_t slash = path.rfind('/');
-  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  if (name.find('.') == std::string_view::npos) {
-    out += '.';
-    out += extension;
-  }
-  return out;
-}
-
 }  // namespace corvessa

@@ -1,9 +1,8 @@
 #pragma once
 // Conversion of "Text (*.a)|*.a|Text (*.b;*.c)|*.b;*.c||" filter lists into
-// the name filters of Qt's file dialog, and the naming rules the dialogs apply
-// to a chosen path. No Qt here: plain text in, plain text out.
+// the name filters of Qt's file dialog. No Qt here: plain text in, plain text
+// out.
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,10 +15,5 @@ namespace corvessa {
 // dot). Reading stops at the empty entry of "||"; a text without its pattern
 // is dropped.
 [[nodiscard]] std::vector<std::string> ToQtNameFilters(std::string_view filter);
-
-// `path` with "." + extension appended when its last component has no dot,
-// the rule Qt's dialog applies before it asks about overwriting. An empty
-// extension appends nothing.
-[[nodiscard]] std::string WithDefaultExtension(std::string_view path, std::string_view extension);
 
 }  // namespace corvessa

@@ -35,15 +35,17 @@ std::optional<std::string> QtFileDialogs::Run(const FileDialogRequest& request, 
   for (const std::string& name : ToQtNameFilters(request.filter)) names.push_back(ToQString(name));
   dialog.setNameFilters(names);
   if (!names.isEmpty()) dialog.selectNameFilter(names.front());
-  dialog.setDefaultSuffix(ToQString(request.defaultExtension));
+  // Qt adds the extension to a name typed without one, before its own
+  // overwrite question; a file picked from the list stays as it is. An
+  // existing file is opened by the name it has, so the open dialog adds none.
+  if (mode == Mode::Save) dialog.setDefaultSuffix(ToQString(request.defaultExtension));
 
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;
 
-  // The file layer opens the path as the file system spells it.
-  const std::string path =
-      WithDefaultExtension(QFile::encodeName(chosen.front()).toStdString(), request.defaultExtension);
+  // The path as chosen, as the file system spells it.
+  const std::string path = QFile::encodeName(chosen.front()).toStdString();
   // A name longer than the file commands can hold is refused like a
   // cancelled dialog, never cut short into another file's name.
   if (path.size() > kMaxFileNameLength) return std::nullopt;

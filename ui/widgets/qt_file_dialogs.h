@@ -1,7 +1,8 @@
 #pragma once
 // The file dialogs of the program, on Qt's own file dialog (not the desktop's
-// native one) so that the default extension is appended before the overwrite
-// question and the dialog is the same on every desktop.
+// native one) so that the default extension is appended to a typed name
+// before the overwrite question, and the dialog is the same on every desktop.
+// The chosen path is handed back as chosen.
 
 #include <optional>
 #include <string>

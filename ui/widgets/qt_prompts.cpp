@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QString>
 
 #include "core/settings_names.h"
@@ -9,9 +10,10 @@
 
 namespace corvessa {
 
-std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_view caption,
-                                           PromptKind kind, QWidget* parent,
-                                           std::string_view detail) {
+namespace {
+
+std::unique_ptr<QMessageBox> MakeBox(std::string_view text, std::string_view caption, QWidget* parent,
+                                     std::string_view detail = {}) {
   auto box = std::make_unique<QMessageBox>(parent);
   box->setIcon(QMessageBox::NoIcon);
   box->setWindowTitle(ToQString(caption.empty() ? settings_names::kApplicationName : caption));
@@ -26,6 +28,15 @@ std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_vi
       label->setTextFormat(Qt::PlainText);
     }
   }
+  return box;
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_view caption,
+                                           PromptKind kind, QWidget* parent,
+                                           std::string_view detail) {
+  auto box = MakeBox(text, caption, parent, detail);
   if (kind == PromptKind::Message) {
     box->setStandardButtons(QMessageBox::Ok);
     box->setDefaultButton(QMessageBox::Ok);
@@ -35,6 +46,16 @@ std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_vi
     box->setDefaultButton(QMessageBox::Yes);
     box->setEscapeButton(QMessageBox::Cancel);
   }
+  return box;
+}
+
+std::unique_ptr<QMessageBox> MakeChoiceBox(std::string_view text, std::string_view caption, std::string_view first,
+                                           std::string_view second, QWidget* parent) {
+  auto box = MakeBox(text, caption, parent);
+  QPushButton* safe = box->addButton(ToQString(first), QMessageBox::AcceptRole);
+  box->addButton(ToQString(second), QMessageBox::DestructiveRole);
+  box->setDefaultButton(safe);
+  box->setEscapeButton(safe);
   return box;
 }
 
@@ -60,6 +81,15 @@ PromptAnswer QtPrompts::AskYesNoCancel(std::string_view text, std::string_view c
       // Escape and the close box count as Cancel.
       return PromptAnswer::Cancel;
   }
+}
+
+bool QtPrompts::AskChoice(std::string_view text, std::string_view caption, std::string_view first,
+                          std::string_view second) {
+  auto box = MakeChoiceBox(text, caption, first, second, parent_);
+  box->exec();
+  // A box that never got an answer (the program is being ended) counts as
+  // the first, safe choice.
+  return box->clickedButton() == nullptr || box->clickedButton() == box->defaultButton();
 }
 
 }  // namespace corvessa

@@ -30,6 +30,11 @@ PromptAnswer ScriptedPrompts::AskYesNoCancel(std::string_view text, std::string_
   return Record(text, caption, PromptKind::YesNoCancel);
 }
 
+bool ScriptedPrompts::AskChoice(std::string_view text, std::string_view caption, std::string_view,
+                                std::string_view) {
+  return Record(text, caption, PromptKind::Choice) != PromptAnswer::No;
+}
+
 std::vector<std::string> ScriptedPrompts::ShownTexts() const {
   std::vector<std::string> texts;
   texts.reserve(shown_.size());

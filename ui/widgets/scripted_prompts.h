@@ -39,6 +39,10 @@ class ScriptedPrompts : public Prompts {
   void MessageWithDetail(std::string_view text, std::string_view caption,
                          std::string_view detail) override;
   PromptAnswer AskYesNoCancel(std::string_view text, std::string_view caption) override;
+  // Recorded as a Choice; the queue's Yes (or Cancel) picks the first
+  // button, No the second.
+  bool AskChoice(std::string_view text, std::string_view caption, std::string_view first,
+                 std::string_view second) override;
 
   void QueueAnswer(PromptAnswer answer) { answers_.push_back(answer); }
   void SetDefaultAnswer(PromptAnswer answer) { defaultAnswer_ = answer; }
