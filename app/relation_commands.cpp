@@ -10,7 +10,7 @@
 
 #include "app/command_ids.h"
 #include "app/provan_dlg.h"
-#include "app/relation_order.h"
+#include "relations/relation_order.h"
 #include "core/address.h"
 #include "relations/widgets/add_entry_dlg.h"
 #include "ui/prompts.h"

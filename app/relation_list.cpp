@@ -10,7 +10,7 @@
 #include "app/command_ids.h"
 #include "app/command_state.h"
 #include "app/provan_dlg.h"
-#include "app/relation_order.h"
+#include "relations/relation_order.h"
 #include "ui/widgets/qt_text.h"
 #include "ui/widgets/table.h"
 

@@ -32,7 +32,7 @@
 #include <QTest>
 
 #include "app/command_ids.h"
-#include "app/relation_order.h"
+#include "relations/relation_order.h"
 #include "enip/socket_api.h"
 #include "enip/widgets/commissioning_dlg.h"
 #include "tests/app/window_fixture.h"

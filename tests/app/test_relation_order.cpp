@@ -5,7 +5,7 @@
 
 #include "app/command_state.h"
 #include "app/help_path.h"
-#include "app/relation_order.h"
+#include "relations/relation_order.h"
 #include "tests/app/window_fixture.h"
 
 namespace corvessa::app_test {

@@ -20,6 +20,8 @@ inline constexpr int kRelationColumnCount = 5;
 // Bit 31 of the sort parameter marks a descending sort; the rest is the column.
 inline constexpr std::uint32_t kSortDescendingBit = 0x80000000u;
 
+// The text of one cell of the relation's row; empty for an unknown column.
+std::string RelationCellText(const Relation& relation, int column);
 // MAC, type, IP address, hostname, description.
 std::vector<std::string> RelationRowTexts(const Relation& relation);
 

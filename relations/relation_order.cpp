@@ -1,4 +1,4 @@
-#include "app/relation_order.h"
+#include "relations/relation_order.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,12 +44,29 @@ int CompareFolded(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+std::string RelationCellText(const Relation& relation, int column) {
+  switch (column) {
+    case kRelationColumnMac:
+      return MacText(relation);
+    case kRelationColumnType:
+      return relation.type < text::kRelationTypeNames.size() ? std::string(text::kRelationTypeNames[relation.type])
+                                                              : std::string();
+    case kRelationColumnIp:
+      return IpToText(relation.ipAddress);
+    case kRelationColumnHostname:
+      return std::string(FieldText(relation.hostname, relation.hostnameLength));
+    case kRelationColumnDescription:
+      return std::string(FieldText(relation.description, relation.descriptionLength));
+    default:
+      return {};
+  }
+}
+
 std::vector<std::string> RelationRowTexts(const Relation& relation) {
-  const std::string_view type =
-      relation.type < text::kRelationTypeNames.size() ? text::kRelationTypeNames[relation.type] : std::string_view();
-  return {MacText(relation), std::string(type), IpToText(relation.ipAddress),
-          std::string(FieldText(relation.hostname, relation.hostnameLength)),
-          std::string(FieldText(relation.description, relation.descriptionLength))};
+  std::vector<std::string> texts;
+  texts.reserve(kRelationColumnCount);
+  for (int column = 0; column < kRelationColumnCount; ++column) texts.push_back(RelationCellText(relation, column));
+  return texts;
 }
 
 bool AscendingAfterClick(int sortColumn, bool sortAscending, int column) {
