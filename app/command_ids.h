@@ -1,7 +1,7 @@
 #pragma once
 // Control, command and menu identifiers of the main window. Every control
 // carries its identifier as the dynamic property "controlId", and every
-// command goes through CProvanDlg::OnCommand with one of these numbers.
+// command goes through MainWindow::OnCommand with one of these numbers.
 
 #include <array>
 #include <string_view>
@@ -60,8 +60,5 @@ inline constexpr int kAddRelationContext = 32812;
 // The help file is opened at this anchor.
 inline constexpr int kHelpContext = 131217;
 
-// The hardware address prefix of the devices that take the network reset
-// message.
-inline constexpr std::array<unsigned char, 3> kResettablePrefix = {0x0A, 0x00, 0x3C};
 
 }  // namespace corvessa::ids

@@ -6,12 +6,6 @@
 
 namespace corvessa {
 
-bool TakesNetworkReset(const Relation& relation) {
-  if (relation.hardwareAddressLength < ids::kResettablePrefix.size()) return false;
-  return std::equal(ids::kResettablePrefix.begin(), ids::kResettablePrefix.end(),
-                    relation.hardwareAddress.begin());
-}
-
 bool ConflictsWithCommissioning(int command) {
   switch (command) {
     case ids::kEnableBootpDhcp:
@@ -45,7 +39,7 @@ bool IsCommandEnabled(int command, const WindowState& state) {
       return state.selectedRelations > 0;
     case ids::kResetModule:
       return state.selectedRelations == 1 && state.singleSelected != nullptr &&
-             TakesNetworkReset(*state.singleSelected);
+             HasVendorPrefix(*state.singleSelected);
     default:
       return true;
   }

@@ -18,10 +18,6 @@ struct WindowState {
   bool commissioning = false;
 };
 
-// True when the relation's hardware address begins with 0A 00 3C: the
-// devices that understand the network reset message.
-bool TakesNetworkReset(const Relation& relation);
-
 // The commands (menu commands and buttons) that wait while Enable or Disable
 // BOOTP/DHCP runs: another run; deleting or editing relations, so that what
 // is listed stays what is being commissioned; the reset message, which would

@@ -4,12 +4,12 @@
 
 #include "app/command_ids.h"
 #include "app/command_state.h"
-#include "app/provan_dlg.h"
+#include "app/main_window.h"
 #include "ui/widgets/table.h"
 
 namespace corvessa {
 
-bool CProvanDlg::OnCommand(int id) {
+bool MainWindow::OnCommand(int id) {
   // Greyed while a command runs; a key or a stale click does nothing either.
   if (CommissioningRunning() && ConflictsWithCommissioning(id)) return true;
   switch (id) {
@@ -18,28 +18,31 @@ bool CProvanDlg::OnCommand(int id) {
     case ids::kFileExit:
       // Enter ends the window like Escape and the close box: unsaved relations
       // are offered for saving, never dropped by a stray key.
-      PromptSaveAndQuit();
+      fileCommands_.PromptSaveAndQuit();
       return true;
     case ids::kFileNew:
-      OnFileNew();
+      fileCommands_.OnFileNew();
+      UpdateButtons();
       return true;
     case ids::kFileOpen:
-      OnFileOpen();
+      fileCommands_.OnFileOpen();
+      UpdateButtons();
       return true;
     case ids::kFileSave:
-      OnFileSave();
+      fileCommands_.OnFileSave();
       return true;
     case ids::kFileSaveAs:
-      OnFileSaveAs();
+      fileCommands_.OnFileSaveAs();
       return true;
     case ids::kImportConfiguration:
-      OnImportConfiguration();
+      handoffCommands_->OnImport();
+      UpdateButtons();
       return true;
     case ids::kExportKea:
-      OnExportKea();
+      handoffCommands_->OnExportKea();
       return true;
     case ids::kExportDnsmasq:
-      OnExportDnsmasq();
+      handoffCommands_->OnExportDnsmasq();
       return true;
     case ids::kSelectInterface:
       OnSelectInterface();
@@ -91,12 +94,12 @@ bool CProvanDlg::OnCommand(int id) {
   }
 }
 
-void CProvanDlg::reject() {
+void MainWindow::reject() {
   // Escape and the close box.
   OnCommand(ids::kCancel);
 }
 
-void CProvanDlg::keyPressEvent(QKeyEvent* event) {
+void MainWindow::keyPressEvent(QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
   if (enter && modifiers == Qt::NoModifier) {

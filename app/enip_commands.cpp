@@ -13,8 +13,9 @@
 #include <vector>
 
 #include "app/commissioning_runner.h"
-#include "app/provan_dlg.h"
-#include "enip/widgets/commissioning_dlg.h"
+#include "app/main_window.h"
+#include "core/strings.h"
+#include "enip/widgets/commissioning_dialog.h"
 #include "ui/prompts.h"
 #include "ui/widgets/qt_text.h"
 #include "ui/widgets/table.h"
@@ -23,32 +24,28 @@ namespace corvessa {
 
 namespace {
 
-// Copies of the relations of the selected rows, top to bottom: the run must
-// never read the table, which the server changes on this thread. A row
-// without a relation stays in as nothing, so the run reports it instead of
-// skipping it silently.
-std::vector<CommissionTarget> SelectedTargets(const Table& list) {
+// Copies of the selected relations, top to bottom: the run must never read
+// the table, which the server changes on this thread.
+std::vector<CommissionTarget> Targets(const std::vector<Relation*>& selected) {
   std::vector<CommissionTarget> targets;
-  for (const int row : list.SelectedRows()) {
-    const auto* relation = static_cast<const Relation*>(list.Rows()->ItemData(row));
-    targets.push_back(relation != nullptr ? CommissionTarget(*relation) : std::nullopt);
-  }
+  targets.reserve(selected.size());
+  for (const Relation* relation : selected) targets.push_back(CommissionTarget(*relation));
   return targets;
 }
 
 }  // namespace
 
-void CProvanDlg::SetUpCommissioning() {
+void MainWindow::SetUpCommissioning() {
   commissioning_ = std::make_unique<CommissioningRunner>();
-  commissioningDlg_ = new CCommissioningDlg(this);
-  connect(commissioningDlg_, &CCommissioningDlg::CancelRequested, this, [this] { commissioning_->Cancel(); });
+  commissioningDialog_ = new CommissioningDialog(this);
+  connect(commissioningDialog_, &CommissioningDialog::CancelRequested, this, [this] { commissioning_->Cancel(); });
   commissioning_->OnEvent([this](const CommissionEvent& event) {
-    commissioningDlg_->Apply(event);
+    commissioningDialog_->Apply(event);
     if (event.kind == CommissionEvent::Kind::Status) ShowCommandProgress(event.text);
   });
   commissioning_->OnFinished(
       [this](const CommissionSummary& summary, const std::vector<CommissionTarget>& targets) {
-        commissioningDlg_->End(summary);
+        commissioningDialog_->End(summary);
         UpdateButtons();
         if (targets.size() > 1) {
           ShowCommandProgress(SummaryText(summary));
@@ -66,27 +63,27 @@ void CProvanDlg::SetUpCommissioning() {
       });
 }
 
-bool CProvanDlg::CommissioningRunning() const { return commissioning_ && commissioning_->Running(); }
+bool MainWindow::CommissioningRunning() const { return commissioning_ && commissioning_->Running(); }
 
-void CProvanDlg::CancelCommissioning() {
+void MainWindow::CancelCommissioning() {
   if (commissioning_) commissioning_->Cancel();
 }
 
-void CProvanDlg::ShowCommandProgress(std::string_view text) {
+void MainWindow::ShowCommandProgress(std::string_view text) {
   // Painted on the next turn of the event loop, which is never held up by
   // the run; the request batching's paint hold leaves the status line alone
   // while a run goes on (SetRequestViewsUpdatesEnabled).
   statusLine_->setText(ToQString(text));
 }
 
-bool CProvanDlg::StartCommissioning(CommissionCommand command) {
+bool MainWindow::StartCommissioning(CommissionCommand command) {
   if (CommissioningRunning()) return false;
-  std::vector<CommissionTarget> targets = SelectedTargets(*relationList_);
+  std::vector<CommissionTarget> targets = Targets(SelectedRelations());
   if (targets.empty()) {
     prompts_->Message(LoadString(kIdsSelectAddressFirst), LoadString(kIdsSelectAddressCaption));
     return false;
   }
-  commissioningDlg_->Begin(command, targets);
+  commissioningDialog_->Begin(command, targets);
   commissioning_->Start(command, std::move(targets), enip_);
   // A paint hold that began before the run must not keep its progress back.
   statusLine_->setUpdatesEnabled(true);
@@ -94,16 +91,16 @@ bool CProvanDlg::StartCommissioning(CommissionCommand command) {
   return true;
 }
 
-void CProvanDlg::OnEnableBootpDhcp() { StartCommissioning(CommissionCommand::Enable); }
+void MainWindow::OnEnableBootpDhcp() { StartCommissioning(CommissionCommand::Enable); }
 
-void CProvanDlg::OnDisableBootpDhcp() { StartCommissioning(CommissionCommand::Disable); }
+void MainWindow::OnDisableBootpDhcp() { StartCommissioning(CommissionCommand::Disable); }
 
-void CProvanDlg::OnButtonEnable() {
+void MainWindow::OnButtonEnable() {
   StartCommissioning(CommissionCommand::Enable);
   relationList_->setFocus();
 }
 
-void CProvanDlg::OnButtonDisable() {
+void MainWindow::OnButtonDisable() {
   StartCommissioning(CommissionCommand::Disable);
   relationList_->setFocus();
 }

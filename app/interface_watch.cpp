@@ -4,53 +4,41 @@
 
 #include <QSocketNotifier>
 
-#include "app/app_settings.h"
-#include "app/provan_dlg.h"
+#include "app/main_window.h"
 #include "core/strings.h"
 #include "netconfig/firewall.h"
 #include "netconfig/link_watch.h"
+#include "netconfig/startup_checks.h"
 #include "server/server_runtime.h"
 #include "ui/prompts.h"
 
 namespace corvessa {
 
-void CProvanDlg::StartInterfaceWatch() {
+void MainWindow::StartInterfaceWatch() {
   if (linkWatch_) return;  // one watch for the whole run, whatever the interface
   auto watch = std::make_unique<LinkWatch>();
   // Without it the server still serves; it only cannot follow the interface.
   if (!watch->Open()) return;
   linkWatch_ = std::move(watch);
   linkNotifier_ = new QSocketNotifier(static_cast<qintptr>(linkWatch_->Fd()), QSocketNotifier::Read, this);
-  connect(linkNotifier_, &QSocketNotifier::activated, this, &CProvanDlg::OnInterfaceWatchActivated);
+  connect(linkNotifier_, &QSocketNotifier::activated, this, &MainWindow::OnInterfaceWatchActivated);
 }
 
-void CProvanDlg::OnInterfaceWatchActivated() {
+void MainWindow::OnInterfaceWatchActivated() {
   if (!linkWatch_) return;
   const std::vector<LinkEvent> events = linkWatch_->Read();
   if (!events.empty()) runtime_->OnInterfaceEvents(events);
 }
 
-void CProvanDlg::SetUpRebindTimer() {
+void MainWindow::SetUpRebindTimer() {
   rebindTimer_.setSingleShot(true);
   connect(&rebindTimer_, &QTimer::timeout, this, [this] { runtime_->Rebind(); });
 }
 
-void CProvanDlg::RunPortFirewallCheck(std::string_view interfaceName) {
-  const PortFinding finding = firewall_->ReadPortFinding(interfaceName);
-  switch (finding.verdict) {
-    case PortVerdict::Unknown:
-    case PortVerdict::Open:
-      return;
-    case PortVerdict::Blocked:
-      // Known to drop every request: worth saying at every start until the
-      // port is open.
-      break;
-    case PortVerdict::MayBlock:
-      if (store_.GetDword(interfaceName, app_settings::kFirewallNotice) != 0) return;
-      (void)store_.SetDword(interfaceName, app_settings::kFirewallNotice, app_settings::kFirewallNoticeGiven);
-      break;
+void MainWindow::RunPortFirewallCheck(std::string_view interfaceName) {
+  if (const std::optional<std::string> warning = PortFirewallWarning(*firewall_, store_, interfaceName)) {
+    prompts_->Message(*warning, LoadString(kIdsNetworkSetupWarningCaption));
   }
-  prompts_->Message(finding.warning, LoadString(kIdsNetworkSetupWarningCaption));
 }
 
 }  // namespace corvessa

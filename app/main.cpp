@@ -1,10 +1,10 @@
 #include <csignal>
 
-#include "app/provan_app.h"
+#include "app/application.h"
 
 int main(int argc, char** argv) {
   // A closed pipe on stdout or stderr must not end the program.
   std::signal(SIGPIPE, SIG_IGN);
-  corvessa::CProvanApp app(argc, argv);
+  corvessa::Application app(argc, argv);
   return app.InitInstance();
 }

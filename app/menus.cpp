@@ -9,8 +9,8 @@
 #include "app/command_ids.h"
 #include "app/command_state.h"
 #include "app/control_id.h"
-#include "app/handoff_texts.h"
-#include "app/provan_dlg.h"
+#include "session/handoff_texts.h"
+#include "app/main_window.h"
 #include "ui/widgets/qt_text.h"
 #include "ui/widgets/table.h"
 
@@ -98,7 +98,7 @@ void FillMenu(QMenu& menu, const PopupMenu& popup) {
 
 }  // namespace
 
-void CProvanDlg::BuildMenus() {
+void MainWindow::BuildMenus() {
   for (const PopupMenu* popup : {&kFileMenu, &kToolsMenu, &kHelpMenu}) {
     auto* menu = new QMenu(menuBar_);
     FillMenu(*menu, *popup);
@@ -116,7 +116,7 @@ void CProvanDlg::BuildMenus() {
   }
 }
 
-QAction* CProvanDlg::MenuAction(int id) const {
+QAction* MainWindow::MenuAction(int id) const {
   for (const QMenu* menu : menuBar_->findChildren<QMenu*>()) {
     for (QAction* action : menu->actions()) {
       if (ControlIdOf(action) == id) return action;
@@ -125,7 +125,7 @@ QAction* CProvanDlg::MenuAction(int id) const {
   return nullptr;
 }
 
-void CProvanDlg::UpdateMenuEnabling(QMenu& menu) {
+void MainWindow::UpdateMenuEnabling(QMenu& menu) {
   const WindowState state = CurrentState();
   for (QAction* action : menu.actions()) {
     const int id = ControlIdOf(action);
@@ -133,14 +133,14 @@ void CProvanDlg::UpdateMenuEnabling(QMenu& menu) {
   }
 }
 
-void CProvanDlg::RunPopup(QMenu& menu, const QPoint& globalPosition) {
+void MainWindow::RunPopup(QMenu& menu, const QPoint& globalPosition) {
   // The rules of the window apply again when the pop-up opens.
   connect(&menu, &QMenu::aboutToShow, this, [this, &menu] { UpdateMenuEnabling(menu); });
   QAction* chosen = env_.runPopupMenu ? env_.runPopupMenu(menu, globalPosition) : menu.exec(globalPosition);
   if (chosen != nullptr) OnCommand(ControlIdOf(chosen));
 }
 
-void CProvanDlg::OnHistoryRightClick(const QPoint& globalPosition) {
+void MainWindow::OnHistoryRightClick(const QPoint& globalPosition) {
   QMenu menu(this);
   SetControlId(&menu, ids::kHistoryContextMenu);
   FillMenu(menu, kHistoryMenu);
@@ -151,7 +151,7 @@ void CProvanDlg::OnHistoryRightClick(const QPoint& globalPosition) {
   RunPopup(menu, globalPosition);
 }
 
-void CProvanDlg::OnRelationRightClick(const QPoint& globalPosition) {
+void MainWindow::OnRelationRightClick(const QPoint& globalPosition) {
   QMenu menu(this);
   SetControlId(&menu, ids::kRelationContextMenu);
   FillMenu(menu, kRelationMenu);

@@ -3,16 +3,18 @@
 #include <optional>
 
 #include "app/command_ids.h"
+#include "app/main_window.h"
 #include "app/network_dialogs.h"
-#include "app/provan_dlg.h"
-#include "server/server_runtime.h"
+#include "core/settings_names.h"
 #include "ui/network_settings_store.h"
 #include "ui/prompts.h"
-#include "ui/widgets/table.h"
 
 namespace corvessa {
 
 namespace {
+
+// Status text when the save question stopped a change of interface.
+constexpr std::string_view kInterfaceNotChanged = "The network interface was not changed.";
 
 std::string Trimmed(std::string_view text) {
   constexpr std::string_view kBlanks = " \t\r\n\v\f";
@@ -24,46 +26,50 @@ std::string Trimmed(std::string_view text) {
 
 }  // namespace
 
-void CProvanDlg::LoadNetworkSettings(std::string_view section) {
-  settings_ = ReadNetworkSettings(store_, section);
-  if (IsValidNetworkSettings(settings_)) return;
+void MainWindow::LoadNetworkSettings(std::string_view section) {
+  session_.SetSettings(ReadNetworkSettings(store_, section), false);
+  if (IsValidNetworkSettings(session_.Settings())) return;
   prompts_->Message(LoadString(kIdsConfigureNetworkSettings), LoadString(kIdsNetworkSetupCaption));
   OnCommand(ids::kNetworkSettings);
 }
 
-void CProvanDlg::OnNetworkSettings() {
-  const std::optional<NetworkSettings> entered = networkDialogs_->EditNetworkSettings(this, settings_);
+void MainWindow::OnNetworkSettings() {
+  const std::optional<NetworkSettings> entered = networkDialogs_->EditNetworkSettings(this, session_.Settings());
   if (!entered) return;
-  settings_.subnetMask = entered->subnetMask;
-  settings_.gateway = entered->gateway;
-  settings_.dns1 = entered->dns1;
-  settings_.dns2 = entered->dns2;
-  settings_.SetDomainName(entered->DomainName());
+  NetworkSettings settings = session_.Settings();
+  settings.subnetMask = entered->subnetMask;
+  settings.gateway = entered->gateway;
+  settings.dns1 = entered->dns1;
+  settings.dns2 = entered->dns2;
+  settings.SetDomainName(entered->DomainName());
   // The settings are part of a saved configuration file.
-  modified_ = true;
+  session_.SetSettings(settings, true);
 }
 
-void CProvanDlg::OnSelectInterface() {
+void MainWindow::OnSelectInterface() {
   const std::string previousSetting = ReadLastAdapter(store_);
   const std::string previous = Trimmed(previousSetting);
   if (!networkDialogs_->SelectInterface(this)) return;
   const std::string chosen = Trimmed(ReadLastAdapter(store_));
   if (chosen == previous) return;
   // The relations go with the old interface: unsaved ones are offered first.
-  if (!SaveBeforeInterfaceChange(previousSetting)) return;
+  if (!fileCommands_.SaveBeforeInterfaceChange()) {
+    // The dialog has already recorded the new choice; the server stays where
+    // it is, so the setting must say so again.
+    (void)store_.SetString(settings_names::kVersionSection, settings_names::kLastAdapter, previousSetting);
+    StatusLine(kInterfaceNotChanged);
+    return;
+  }
 
   OnClearHistory();
-  relationList_->Rows()->DeleteAll();
-  SaveNetworkSettings(store_, previous, settings_);
-  // Empties the relation table; a failure ends the program.
-  if (!runtime_->StartServer(chosen)) return;
+  SaveNetworkSettings(store_, previous, session_.Settings());
+  // Empties the relation list; a failure ends the program.
+  if (!StartServer(chosen)) return;
   // The relations are gone, saved or discarded: the window is as after New,
   // so no later Save (or Yes at exit) writes an empty list over the file.
-  currentFileName_.clear();
-  modified_ = false;
+  (void)session_.SetCurrentFileName({});
+  session_.SetModified(false);
   UpdateTitle();
-  // The counter would otherwise show the relations just discarded.
-  UpdateRelationCounter();
   RunPortFirewallCheck(chosen);
   LoadNetworkSettings(chosen);
 }

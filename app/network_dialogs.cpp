@@ -1,18 +1,18 @@
 #include "app/network_dialogs.h"
 
-#include "netconfig/widgets/dialog_adapter.h"
-#include "netconfig/widgets/set_defaults_dlg.h"
+#include "netconfig/widgets/interface_dialog.h"
+#include "netconfig/widgets/network_settings_dialog.h"
 
 namespace corvessa {
 
 bool QtNetworkDialogs::SelectInterface(QWidget* parent) {
-  CDialogAdapter dialog(store_, prompts_, host_, parent);
+  InterfaceDialog dialog(store_, prompts_, host_, parent);
   return dialog.exec() == QDialog::Accepted;
 }
 
 std::optional<NetworkSettings> QtNetworkDialogs::EditNetworkSettings(QWidget* parent,
                                                                      const NetworkSettings& current) {
-  CSetDefaultsDlg dialog(store_, prompts_, host_, parent);
+  NetworkSettingsDialog dialog(store_, prompts_, host_, parent);
   dialog.SetSettings(current);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.Settings();

@@ -25,7 +25,7 @@ class NetworkDialogs {
   virtual std::optional<NetworkSettings> EditNetworkSettings(QWidget* parent, const NetworkSettings& current) = 0;
 };
 
-// The real dialogs, CDialogAdapter and CSetDefaultsDlg, run modally.
+// The real dialogs, InterfaceDialog and NetworkSettingsDialog, run modally.
 class QtNetworkDialogs final : public NetworkDialogs {
  public:
   QtNetworkDialogs(SettingsStore& store, Prompts& prompts, const HostNetwork& host)

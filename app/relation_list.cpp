@@ -1,111 +1,101 @@
-// The relation list view: rows built from the table, sorting, the counter and
-// the buttons that follow the two lists.
+// The relation list as the window shows it: its rows follow the session (see
+// SessionRows), a header click sorts them, the counter counts the relations,
+// and the buttons follow the selection of both lists.
 
-#include <algorithm>
-#include <vector>
-
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 
 #include "app/command_ids.h"
 #include "app/command_state.h"
-#include "app/provan_dlg.h"
-#include "relations/relation_order.h"
+#include "app/main_window.h"
 #include "ui/widgets/qt_text.h"
+#include "ui/widgets/relation_model.h"
 #include "ui/widgets/table.h"
 
 namespace corvessa {
 
-bool CProvanDlg::AddRelationRow(Relation* relation, int row) {
-  if (relation == nullptr) return false;
-  RowTableModel* rows = relationList_->Rows();
-  const int index = rows->InsertRow(row, RelationRowTexts(*relation));
-  if (index < 0) return false;
-  rows->SetItemData(index, relation);
-  return true;
+void MainWindow::RefreshRelationList() { rows_.Refresh(session_.Relations()); }
+
+void MainWindow::SortRelations(int column) { rows_.SortBy(column); }
+
+void MainWindow::OnRelationColumnClick(int column) { SortRelations(column); }
+
+void MainWindow::UpdateRelationCounter() {
+  if (relationCounter_ == nullptr) return;
+  relationCounter_->setText(
+      ToQString(FormatText(text::kRelationCounterFormat, session_.Relations().Count(), RelationCapacity)));
 }
 
-bool CProvanDlg::RefreshRelationList() {
-  // Rows are taken from the last relation up, as if each were inserted at the
-  // top, so a missing relation leaves only those below it; the view gets one
-  // reset, which keeps a rebuild per served request cheap during a burst.
-  std::vector<RowTableModel::RowContent> rows;
-  rows.reserve(static_cast<std::size_t>(std::max(table_.Count(), 0)));
-  bool failed = false;
-  for (int i = table_.Count() - 1; i >= 0; --i) {
-    Relation* relation = table_.At(i);
-    if (relation == nullptr) {
-      failed = true;
-      break;
-    }
-    rows.push_back({RelationRowTexts(*relation), relation});
-  }
-  std::reverse(rows.begin(), rows.end());
-  relationList_->Rows()->ReplaceAll(std::move(rows));
-  if (failed) return true;
-  if (sortColumn_ != -1) ApplySort();
-  return false;
+std::vector<Relation*> MainWindow::SelectedRelations() const {
+  return relationModel_->RelationsOf(relationList_->SelectedRows());
 }
 
-void CProvanDlg::ApplySort() {
-  const std::uint32_t parameter = SortParameter(sortColumn_, sortAscending_);
-  relationList_->Rows()->Sort([parameter](void* a, void* b) {
-    if (a == nullptr || b == nullptr) return 0;
-    return CompareRelations(*static_cast<const Relation*>(a), *static_cast<const Relation*>(b), parameter);
-  });
-}
-
-void CProvanDlg::SortRelations(int column) {
-  sortAscending_ = AscendingAfterClick(sortColumn_, sortAscending_, column);
-  sortColumn_ = column;
-  ApplySort();
-}
-
-void CProvanDlg::OnRelationColumnClick(int column) { SortRelations(column); }
-
-void CProvanDlg::UpdateRelationCounter() {
-  relationCounter_->setText(ToQString(FormatText(text::kRelationCounterFormat, table_.Count(), RelationCapacity)));
-}
-
-std::vector<Relation*> CProvanDlg::SelectedRelations() const {
-  std::vector<Relation*> relations;
-  for (const int row : relationList_->SelectedRows()) {
-    if (auto* relation = static_cast<Relation*>(relationList_->Rows()->ItemData(row))) {
-      relations.push_back(relation);
-    }
-  }
-  return relations;
-}
-
-WindowState CProvanDlg::CurrentState() const {
+WindowState MainWindow::CurrentState() const {
   WindowState state;
-  state.hasFileName = !currentFileName_.empty();
-  state.modified = modified_;
+  state.hasFileName = !session_.CurrentFileName().empty();
+  state.modified = session_.Modified();
   state.historyRows = historyList_->RowCount();
   state.selectedRelations = relationList_->SelectedCount();
+  if (state.selectedRelations == 1) state.singleSelected = rows_.At(relationList_->FirstSelectedRow());
   state.commissioning = CommissioningRunning();
-  if (state.selectedRelations == 1) {
-    state.singleSelected = static_cast<const Relation*>(relationList_->Rows()->ItemData(relationList_->FirstSelectedRow()));
-  }
   return state;
 }
 
-void CProvanDlg::UpdateButtons() {
+void MainWindow::UpdateButtons() {
   const WindowState state = CurrentState();
   const std::pair<QPushButton*, int> buttons[] = {
       {addRelationButton_, ids::kAddRelationButton}, {clearHistoryButton_, ids::kClearHistoryButton},
       {deleteRelationButton_, ids::kDeleteRelationButton}, {enableButton_, ids::kEnableButton},
       {disableButton_, ids::kDisableButton}};
   for (const auto& [button, id] : buttons) {
-    button->setVisible(IsButtonShown(id, state));
+    const bool shown = IsButtonShown(id, state);
+    button->setVisible(shown);
     button->setEnabled(IsButtonEnabled(id, state));
   }
 }
 
-int CProvanDlg::RelationListLastFullyVisibleRow() const {
+int MainWindow::RelationListLastFullyVisibleRow() const {
   return relationList_->TopVisibleRow() + relationList_->RowsThatFit() - 1;
 }
 
-void CProvanDlg::EnsureRelationRowVisible(int row) { relationList_->EnsureRowFullyVisible(row); }
+void MainWindow::EnsureRelationRowVisible(int row) { relationList_->EnsureRowFullyVisible(row); }
+
+// --- The relation commands, on the selections of the two lists ---
+
+void MainWindow::OnAddRelation() {
+  // The selected request, if any, gives the hardware address.
+  std::string requestMac;
+  const int row = historyList_->FirstSelectedRow();
+  if (row >= 0 && historyList_->Model() != nullptr) {
+    const ColumnsModel& requests = *historyList_->Model();
+    requestMac = ToStdString(requests.data(requests.index(row, 0)).toString());
+  }
+  relationCommands_->OnAddRelation(requestMac);
+  UpdateButtons();
+}
+
+bool MainWindow::OnProperties() {
+  if (relationList_->SelectedCount() == 0) return false;
+  const int row = relationList_->FirstSelectedRow();
+  return relationCommands_->OnProperties(rows_.At(row), row);
+}
+
+void MainWindow::OnDeleteRelation() {
+  const std::vector<Relation*> selected = SelectedRelations();
+  relationCommands_->OnDeleteRelation(selected);
+  UpdateButtons();
+}
+
+void MainWindow::OnHistoryDoubleClick() { OnAddRelation(); }
+
+void MainWindow::OnRelationListDoubleClick() {
+  // A double-click on the empty part of the list adds a relation instead.
+  if (relationList_->SelectedCount() > 0) {
+    OnCommand(ids::kProperties);
+  } else {
+    OnAddRelation();
+  }
+  UpdateButtons();
+}
 
 }  // namespace corvessa

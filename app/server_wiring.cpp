@@ -1,13 +1,11 @@
 // The server socket's read events, and the window's commands on the server:
 // Clear History and the network reset message.
 
-#include <mutex>
-
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSocketNotifier>
 
-#include "app/provan_dlg.h"
+#include "app/main_window.h"
 #include "server/server_runtime.h"
 #include "ui/widgets/busy_cursor.h"
 #include "ui/widgets/table.h"
@@ -23,7 +21,7 @@ constexpr int kPaintIntervalMs = 25;
 
 }  // namespace
 
-void CProvanDlg::SocketChanged() {
+void MainWindow::SocketChanged() {
   if (notifier_ != nullptr) {
     // It may be the notifier whose event is being handled right now (a socket
     // restart after a receive error): it goes once that event is over.
@@ -34,18 +32,18 @@ void CProvanDlg::SocketChanged() {
   const int fd = runtime_->Fd();
   if (fd < 0) return;
   notifier_ = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, &CProvanDlg::OnSocketActivated);
+  connect(notifier_, &QSocketNotifier::activated, this, &MainWindow::OnSocketActivated);
 }
 
-void CProvanDlg::OnSocketActivated() {
-  // Each read event still receives and handles one datagram under the lock,
-  // but the events of datagrams already waiting are handled before the window
-  // paints, as a message queue delivers its messages before a repaint: a
-  // power-up burst would otherwise pay for a repaint of both lists and a
-  // rebuild of the relation list per datagram and fall behind the devices'
-  // retries. The relation list is rebuilt once, after the last of them.
-  // Count and time are bounded so input and painting still get their turn;
-  // the notifier fires again for whatever is left.
+void MainWindow::OnSocketActivated() {
+  // Each read event still receives and handles one datagram, but the events
+  // of datagrams already waiting are handled before the window paints, as a
+  // message queue delivers its messages before a repaint: a power-up burst
+  // would otherwise pay for a repaint of both lists per datagram and fall
+  // behind the devices' retries. The relation list follows the served
+  // relations once, after the last of them. Count and time are bounded so
+  // input and painting still get their turn; the notifier fires again for
+  // whatever is left.
   //
   // While requests keep coming, the lists and the status line are drawn at
   // most once per paint interval: the first events after a pause paint at
@@ -60,9 +58,9 @@ void CProvanDlg::OnSocketActivated() {
   const int fd = runtime_->Fd();
   handlingSocketEvents_ = true;
   for (int handled = 0;;) {
-    {
-      std::lock_guard held(runtime_->Lock());
-      runtime_->OnServerSocketEvent();
+    if (const std::optional<RequestOutcome> outcome = runtime_->OnServerSocketEvent()) {
+      if (outcome->served != nullptr) servedInBatch_.push_back(outcome->served);
+      StatusLine(outcome->statusText);
     }
     // A receive error restarts the socket; the new one gets its own notifier.
     if (++handled >= kSocketEventsPerActivation || started.nsecsElapsed() >= kSocketEventBudgetNs ||
@@ -71,30 +69,41 @@ void CProvanDlg::OnSocketActivated() {
     }
   }
   handlingSocketEvents_ = false;
-  if (relationListStale_) {
-    relationListStale_ = false;
+  if (!servedInBatch_.empty()) {
     // The list did not change during the batch: its visible rows are still
     // the ones the served requests saw.
     const int lastVisible = RelationListLastFullyVisibleRow();
-    RefreshRelationList();
+    session_.NoteServed(servedInBatch_);
+    servedInBatch_.clear();
     EnsureRelationRowVisible(lastVisible);
   }
   if (!holdPaint) paintHold_.start();
 }
 
-void CProvanDlg::SetUpPaintHold() {
-  paintHold_.setSingleShot(true);
-  paintHold_.setInterval(kPaintIntervalMs);
-  connect(&paintHold_, &QTimer::timeout, this, &CProvanDlg::OnPaintHoldOver);
+void MainWindow::HandleDatagram(const std::uint8_t* data, std::size_t length) {
+  const int lastVisible = RelationListLastFullyVisibleRow();
+  const std::optional<RequestOutcome> outcome = runtime_->HandleDatagram(data, length);
+  if (!outcome) return;
+  StatusLine(outcome->statusText);
+  if (outcome->served == nullptr) return;
+  Relation* served[] = {outcome->served};
+  session_.NoteServed(served);
+  EnsureRelationRowVisible(lastVisible);
 }
 
-void CProvanDlg::OnPaintHoldOver() {
+void MainWindow::SetUpPaintHold() {
+  paintHold_.setSingleShot(true);
+  paintHold_.setInterval(kPaintIntervalMs);
+  connect(&paintHold_, &QTimer::timeout, this, &MainWindow::OnPaintHoldOver);
+}
+
+void MainWindow::OnPaintHoldOver() {
   if (!requestViewsHeld_) return;
   requestViewsHeld_ = false;
   SetRequestViewsUpdatesEnabled(true);  // repaints what changed meanwhile
 }
 
-void CProvanDlg::SetRequestViewsUpdatesEnabled(bool enabled) {
+void MainWindow::SetRequestViewsUpdatesEnabled(bool enabled) {
   for (QWidget* view : {static_cast<QWidget*>(historyList_), static_cast<QWidget*>(relationList_),
                         static_cast<QWidget*>(statusLine_)}) {
     // A command's progress is never held back.
@@ -103,9 +112,9 @@ void CProvanDlg::SetRequestViewsUpdatesEnabled(bool enabled) {
   }
 }
 
-void CProvanDlg::OnClearHistory() { (void)runtime_->ClearHistory(); }
+void MainWindow::OnClearHistory() { (void)runtime_->ClearHistory(); }
 
-void CProvanDlg::OnResetNetworkSettings() {
+void MainWindow::OnResetNetworkSettings() {
   const BusyCursor busy;
   const std::vector<Relation*> selected = SelectedRelations();
   (void)runtime_->SendForceRenew(std::vector<const Relation*>(selected.begin(), selected.end()));

@@ -2,17 +2,11 @@
 
 #include <span>
 
-#include <QTreeView>
-
-#include "app/app_settings.h"
+#include "app/main_window.h"
 #include "app/network_dialogs.h"
-#include "app/provan_dlg.h"
-#include "netconfig/adapters.h"
-#include "netconfig/firewall.h"
-#include "netconfig/host_address.h"
+#include "netconfig/startup_checks.h"
 #include "server/server_runtime.h"
 #include "ui/network_settings_store.h"
-#include "ui/widgets/table.h"
 #include "ui/prompts.h"
 #include "ui/widgets/table.h"
 
@@ -26,22 +20,13 @@ std::vector<std::string> Headers(std::span<const std::string_view> texts) {
 
 }  // namespace
 
-bool CProvanDlg::FatalStartup(std::string_view text, std::string_view caption) {
+bool MainWindow::FatalStartup(std::string_view text, std::string_view caption) {
   prompts_->Message(text, caption);
   CallFatalExit(kFatalExitStatus);
   return false;
 }
 
-void CProvanDlg::RunFirewallCheckOnFirstStart() {
-  if (store_.GetDword(app_settings::kApplicationSection, app_settings::kFirstStart) != 0) return;
-  // Recorded before the check: whatever happens next, this was the first start.
-  store_.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
-  if (FirewallWarningNeeded(*firewall_)) {
-    prompts_->Message(LoadString(kIdsFirewallWarning), LoadString(kIdsNetworkSetupWarningCaption));
-  }
-}
-
-void CProvanDlg::SetupLists() {
+void MainWindow::SetupLists() {
   historyList_->SetupColumns(Headers(text::kHistoryColumns));
   relationList_->SetupColumns(Headers(text::kRelationColumns));
   // "Type  " fits its header but not "BOOTP" in the lists' bold font.
@@ -51,25 +36,31 @@ void CProvanDlg::SetupLists() {
   }
 }
 
-bool CProvanDlg::OnInitDialog() {
-  // The controls exist since the constructor; what follows needs them.
-  RunFirewallCheckOnFirstStart();
+bool MainWindow::StartServer(const std::string& interfaceName) {
+  // Each start begins with an empty relation list.
+  session_.ClearRelations();
+  const std::optional<StartFailure> failure =
+      runtime_->StartServer(interfaceName, ReadInterfaceAddressText(store_, interfaceName));
+  if (failure) return FatalStartup(failure->text, LoadString(kIdsNetworkSetupWarningCaption));
+  return true;
+}
 
-  const bool socketsStarted = env_.startSockets ? env_.startSockets() : true;
-  if (!socketsStarted) {
-    return FatalStartup(LoadString(kIdsSocketsInitFailed), LoadString(kIdsNetworkSetupWarningCaption));
-  }
-  if (!HostHasUsableAddress(*host_)) {
-    return FatalStartup(LoadString(kIdsNoValidIpAddress), LoadString(kIdsNetworkSetupWarningCaption));
-  }
-  // Several adapters: the user chooses. Giving up the choice ends the program
-  // without a word, and without a failure: the user chose to leave.
-  if (AutoSelectInterface(store_, *host_) && !networkDialogs_->SelectInterface(this)) {
-    CallFatalExit(0);
-    return false;
+bool MainWindow::OnInitDialog() {
+  // The controls exist since the constructor; what follows needs them.
+  const StartupSurroundings surroundings{store_, *host_, *firewall_, *prompts_, env_.startSockets,
+                                         [this] { return networkDialogs_->SelectInterface(this); }};
+  switch (RunStartupChecks(surroundings)) {
+    case StartupVerdict::Go:
+      break;
+    case StartupVerdict::Fatal:
+      CallFatalExit(kFatalExitStatus);
+      return false;
+    case StartupVerdict::Declined:
+      CallFatalExit(0);
+      return false;
   }
   const std::string adapter = ReadLastAdapter(store_);
-  if (!runtime_->StartServer(adapter)) return false;
+  if (!StartServer(adapter)) return false;
   StartInterfaceWatch();
 
   // Linux window managers have no system menu to extend, so the About entry
@@ -90,22 +81,23 @@ bool CProvanDlg::OnInitDialog() {
   // settings of its own), and before a file named on the command line:
   // restored, they are unsaved work, which opening the file would replace.
   // The file is then not opened, and the status line says so.
-  if (OfferRecoveryCopy()) {
-    if (env_.arguments.size() == 1 && env_.arguments.front() != currentFileName_) {
+  if (recovery_->Offer()) {
+    if (env_.arguments.size() == 1 && env_.arguments.front() != session_.CurrentFileName()) {
       StatusLine(StatusText() + FormatText(text::kRecoveryFileNotOpened, env_.arguments.front().c_str()));
     }
   } else if (env_.arguments.size() == 1) {
-    if (SetCurrentFileName(env_.arguments.front())) {
-      LoadConfiguration(false);
+    if (session_.SetCurrentFileName(env_.arguments.front())) {
+      fileCommands_.LoadConfiguration(false);
     } else {
       // A path longer than the name buffer is not cut down to another file's name.
       StatusLine(LoadString(kIdsLoadFailed));
     }
   }
+  UpdateButtons();
   return true;
 }
 
-int CProvanDlg::DoModal() {
+int MainWindow::DoModal() {
   const int result = OnInitDialog() ? exec() : QDialog::Rejected;
   if (ending_) FinishSession();
   return result;

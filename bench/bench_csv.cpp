@@ -25,7 +25,6 @@
 
 #include "files/csv_reader.h"
 #include "relations/relation_table.h"
-#include "ui/prompts.h"
 
 namespace corvessa {
 namespace {
@@ -37,12 +36,6 @@ constexpr std::size_t kSizes[] = {1 * kMegabyte, 16 * kMegabyte};
 constexpr int kMaxRepeats = 20;
 // No shape may take longer than this in all, whatever the machine.
 constexpr std::chrono::seconds kShapeTimeLimit{60};
-
-class SilentPrompts final : public Prompts {
- public:
-  void Message(std::string_view, std::string_view) override {}
-  PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override { return PromptAnswer::Cancel; }
-};
 
 std::string Mac(unsigned i) {
   char text[32];
@@ -130,9 +123,8 @@ void Measure(const Shape& shape, std::size_t size, int repeats) {
   int loaded = 0;
   for (int r = 0; r < repeats && Clock::now() < end; ++r) {
     RelationTable table;
-    SilentPrompts prompts;
     const auto start = Clock::now();
-    load = ReadCsv(file, table, prompts);
+    load = ReadCsv(file, table);
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     best = std::min(best, ms);
     loaded = table.Count();

@@ -22,8 +22,6 @@
 #include "relations/relation_table.h"
 #include "server/history.h"
 #include "server/server_runtime.h"
-#include "ui/prompts.h"
-#include "ui/settings_store.h"
 
 namespace corvessa {
 namespace {
@@ -44,19 +42,10 @@ class DropSender final : public DatagramSender {
   std::uint64_t sent = 0;
 };
 
-class SilentOwner final : public ServerOwner {
+class SilentOwner final : public ServerReports {
  public:
-  void StatusLine(std::string_view) override {}
-  int RelationListLastFullyVisibleRow() override { return 0; }
-  void RefreshRelationList() override {}
-  void EnsureRelationRowVisible(int) override {}
+  void ServerStatus(std::string_view) override {}
   void SocketChanged() override {}
-};
-
-class SilentPrompts final : public Prompts {
- public:
-  void Message(std::string_view, std::string_view) override {}
-  PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override { return PromptAnswer::Cancel; }
 };
 
 // Device i has the locally administered address 02:00:xx:xx:xx:xx.
@@ -157,19 +146,16 @@ int main(int argc, char** argv) {
     settings.dns1 = 0x0A010002u;
     settings.SetDomainName("plant.local");
     HistoryList history;
-    // Never read or written: the server is not started, so nothing consults it.
-    SettingsStore store("/nonexistent/corvessa-bench.conf");
-    SilentPrompts prompts;
     SilentOwner owner;
     HostNetwork host;
     DropSender sender;
-    ServerRuntime runtime(table, settings, history, store, prompts, owner, host);
+    ServerRuntime runtime(table, settings, history, owner, host);
     runtime.SetSender(&sender);
 
     std::vector<std::uint8_t> datagram = PrepareDiscover();
     auto handle = [&](std::uint32_t device) {
       WriteDeviceAddress(datagram.data() + kChaddrOffset, device);
-      runtime.HandleDatagram(datagram.data(), datagram.size());
+      (void)runtime.HandleDatagram(datagram.data(), datagram.size());
     };
     Report("runtime, first request per device", RunPass(devices, handle));
     Report("runtime, every device again", RunPass(devices, handle));

@@ -4,39 +4,18 @@
 #include <vector>
 
 #include "core/address.h"
+#include "core/strings.h"
 #include "files/bpc_reader.h"
-#include "files/csv_reader.h"
-#include "files/dnsmasq_config.h"
 #include "files/file_access.h"
+#include "files/dnsmasq_config.h"
 #include "files/load_error.h"
+#include "session/session.h"
 #include "ui/network_settings_store.h"
-#include "ui/prompts.h"
 #include "ui/settings_store.h"
 
 namespace corvessa::cli {
 
 namespace {
-
-// The readers' boxes (the limit, an unsupported version) become lines on
-// standard error; they never ask.
-class StderrPrompts final : public Prompts {
- public:
-  explicit StderrPrompts(std::ostream& err) : err_(err) {}
-  void Message(std::string_view text, std::string_view caption) override {
-    err_ << "corvessa-export: " << caption << ": " << text << "\n";
-  }
-  PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override { return PromptAnswer::Cancel; }
-
- private:
-  std::ostream& err_;
-};
-
-bool IsCsvName(std::string_view path) {
-  if (path.size() < 3) return false;
-  std::string tail(path.substr(path.size() - 3));
-  for (char& c : tail) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return tail == "csv";
-}
 
 // One address option into `target`; a reason when it does not read.
 bool ApplyAddress(const std::optional<std::string>& text, std::uint32_t& target, std::string_view name,
@@ -65,28 +44,21 @@ int RunExport(const ExportOptions& options, const std::string& settingsPath, std
 
   const SettingsStore store(settingsPath);
   const std::string interfaceName = options.interfaceName.value_or(ReadLastAdapter(store));
-  NetworkSettings settings = ReadNetworkSettings(store, interfaceName);
-
-  const std::optional<std::vector<std::uint8_t>> bytes = ReadFileLocked(options.input);
-  if (!bytes) return refuse({LoadErrorMessage(LoadError::Access, options.input).text});
-  RelationTable table;
-  StderrPrompts prompts(err);
-  int omitted = 0;
-  if (IsCsvName(options.input)) {
-    const CsvLoad load = ReadCsv(*bytes, table, prompts);
-    if (!load.Succeeded()) return refuse({LoadErrorMessage(load.error, options.input).text});
-    omitted = load.omitted;
-  } else {
-    const BpcLoad load = ReadBpc(*bytes, table, prompts);
-    if (load.format == BpcLoad::Format::UnsupportedVersion) return kExitRefused;  // its box went to stderr
-    if (!load.Succeeded()) return refuse({LoadErrorMessage(load.error, options.input).text});
-    ApplyBpcSettings(load, settings);
-    omitted = load.omitted;
+  // The file is read as the window opens it; a .bpc file brings its settings.
+  Session session;
+  session.SetSettings(ReadNetworkSettings(store, interfaceName), false);
+  const FileLoadOutcome load = session.Load(options.input);
+  if (load.limitReached) {
+    err << "corvessa-export: " << FormatString(kIdsRelationLimitOmitted, RelationCapacity, RelationCapacity) << "\n";
   }
-  if (omitted > 0) {
-    err << "corvessa-export: " << omitted << " records of " << options.input
+  if (load.unsupportedVersion) return refuse({UnsupportedVersionText(*load.unsupportedVersion)});
+  if (!load.Succeeded()) return refuse({LoadErrorMessage(load.error, options.input).text});
+  if (load.omitted > 0) {
+    err << "corvessa-export: " << load.omitted << " records of " << options.input
         << " were omitted because of errors or duplicates.\n";
   }
+  NetworkSettings settings = session.Settings();
+  const RelationTable& table = session.Relations();
 
   std::vector<std::string> problems;
   std::uint32_t serverAddress = 0;

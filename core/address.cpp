@@ -1,5 +1,7 @@
 #include "core/address.h"
 
+#include <arpa/inet.h>
+
 #include <cstdio>
 
 namespace corvessa {
@@ -148,5 +150,12 @@ bool TextToMac(std::string_view text, std::uint8_t* buffer, std::uint8_t& length
 }
 
 bool IsValidMacLength(int length) { return length == kMacLength; }
+
+std::optional<std::uint32_t> ParseDottedIp(std::string_view text) {
+  const std::string terminated(text);
+  in_addr parsed{};
+  if (::inet_pton(AF_INET, terminated.c_str(), &parsed) != 1) return std::nullopt;
+  return ntohl(parsed.s_addr);
+}
 
 }  // namespace corvessa

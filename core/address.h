@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,11 @@ std::string IpToText(std::uint32_t address);
 // input, so leading zeros, signs, blanks and trailing text fail. On failure
 // `address` is 0.
 [[nodiscard]] bool TextToIp(std::string_view text, std::uint32_t& address);
+
+// A dotted IPv4 address as the system's own parser reads it (inet_pton:
+// four decimal numbers of 0 to 255, nothing else), with no validity test;
+// nothing for any other text.
+[[nodiscard]] std::optional<std::uint32_t> ParseDottedIp(std::string_view text);
 
 // Like TextToIp but lax: no round trip, each number keeps its low 8 bits.
 [[nodiscard]] bool TextToMask(std::string_view text, std::uint32_t& mask);

@@ -11,9 +11,6 @@ namespace {
 // Every operation makes at most this many attempts.
 constexpr int kAttempts = 2;
 
-// Hardware address prefix of the devices that may need FallbackClass.
-constexpr std::array<std::uint8_t, 3> kFallbackVendorPrefix = {0x0A, 0x00, 0x3C};
-
 // Physical Link Object path of two words: class segment 0xF6, instance segment.
 constexpr std::uint16_t kLinkPathWords = 2;
 constexpr std::size_t kLinkPathSizeOffset = 4;
@@ -58,10 +55,8 @@ CipResult CheckCipReply(EncapSession& session, std::span<const std::uint8_t> req
 }
 
 bool FallbackApplies(const Relation& relation, std::uint8_t generalStatus) {
-  return generalStatus == kCipPathDestinationUnknown &&
-         relation.hardwareAddressLength >= kFallbackVendorPrefix.size() &&
-         std::equal(kFallbackVendorPrefix.begin(), kFallbackVendorPrefix.end(),
-                    relation.hardwareAddress.begin());
+  // Only the devices of this prefix may need FallbackClass.
+  return generalStatus == kCipPathDestinationUnknown && HasVendorPrefix(relation);
 }
 
 int GetMaxInstance(EncapSession& session, const Relation& relation) {

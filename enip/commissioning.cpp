@@ -7,7 +7,6 @@
 #include "core/strings.h"
 #include "enip/cancel_token.h"
 #include "enip/encap_session.h"
-#include "ui/prompts.h"
 
 namespace corvessa {
 namespace {
@@ -44,10 +43,6 @@ void Report(const EnipContext& context, std::string_view text) {
   if (context.status && !(context.cancel != nullptr && context.cancel->Cancelled())) {
     context.status(text);
   }
-}
-
-void ShowMessage(const EnipContext& context, int textId, int captionId) {
-  if (context.prompts) context.prompts->Message(LoadString(textId), LoadString(captionId));
 }
 
 bool Cancelled(const EnipContext& context) {
@@ -129,10 +124,7 @@ bool SendConfigurationMethod(const Relation* relation, ConfigurationMethod metho
   session.Close();
 
   if (!succeeded) {
-    if (!quiet && context.prompts && !Cancelled(context)) {
-      context.prompts->MessageWithDetail(LoadString(kIdsCommandFailed),
-                                         LoadString(kIdsCommunicationErrorCaption), lastText);
-    }
+    if (!quiet && context.commandFailed && !Cancelled(context)) context.commandFailed(lastText);
     return false;
   }
   Report(flow, CommandSuccessText(method, relation));
@@ -174,25 +166,23 @@ namespace {
 
 using DeviceSequence = DeviceOutcome (*)(const Relation*, const EnipContext&, const StepSink&);
 
-void OneAfterTheOther(std::span<const Relation* const> selected, const EnipContext& context,
+bool OneAfterTheOther(std::span<const Relation* const> selected, const EnipContext& context,
                       DeviceSequence sequence) {
-  if (selected.empty()) {
-    ShowMessage(context, kIdsSelectAddressFirst, kIdsSelectAddressCaption);
-    return;
-  }
+  if (selected.empty()) return false;
   for (const Relation* relation : selected) {
-    if (sequence(relation, context, {}) == DeviceOutcome::Cancelled) return;
+    if (sequence(relation, context, {}) == DeviceOutcome::Cancelled) break;
   }
+  return true;
 }
 
 }  // namespace
 
-void EnableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context) {
-  OneAfterTheOther(selected, context, &EnableDevice);
+bool EnableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context) {
+  return OneAfterTheOther(selected, context, &EnableDevice);
 }
 
-void DisableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context) {
-  OneAfterTheOther(selected, context, &DisableDevice);
+bool DisableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context) {
+  return OneAfterTheOther(selected, context, &DisableDevice);
 }
 
 }  // namespace corvessa

@@ -36,8 +36,8 @@ enum class DeviceOutcome : std::uint8_t { Succeeded, Failed, Cancelled };
 [[nodiscard]] int FindInterfaceInstance(const Relation* relation, const EnipContext& context);
 
 // Writes the method to Configuration Control of the instance. Reports the
-// outcome on the status line and, unless quiet, a failure in a message box
-// that carries the failure text.
+// outcome on the status line and, unless quiet, a failure to the context's
+// commandFailed with the failure text.
 bool SendConfigurationMethod(const Relation* relation, ConfigurationMethod method, bool quiet,
                              int instance, const EnipContext& context);
 
@@ -50,9 +50,9 @@ DeviceOutcome DisableDevice(const Relation* relation, const EnipContext& context
                             const StepSink& step = {});
 
 // The bodies of the two commands, over the selected rows in list order, one
-// device after the other.
-void EnableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context);
-void DisableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context);
+// device after the other. False, and nothing sent, when nothing is selected.
+bool EnableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context);
+bool DisableBootpDhcp(std::span<const Relation* const> selected, const EnipContext& context);
 
 // "[Enable DHCP] Command successful" and its kin.
 std::string CommandSuccessText(ConfigurationMethod method, const Relation* relation);

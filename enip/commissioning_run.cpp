@@ -74,7 +74,7 @@ CommissioningRun::CommissioningRun(CommissionCommand command, std::vector<Commis
       results_(targets_.size()) {
   // Reports go to the sink only; a worker thread shows nothing.
   context_.status = nullptr;
-  context_.prompts = nullptr;
+  context_.commandFailed = nullptr;
   context_.busy = nullptr;
   context_.cancel = &cancel_;
 }

@@ -13,7 +13,6 @@
 namespace corvessa {
 
 class CancelToken;
-class Prompts;
 class SocketApi;
 
 using StatusSink = std::function<void(std::string_view)>;
@@ -47,7 +46,10 @@ enum class MessageBlock { RegisterRequest, CommandRequest, Response };
 
 struct EnipContext {
   StatusSink status;                 // the status line; may be empty
-  Prompts* prompts = nullptr;        // message boxes; none are shown without
+  // A command flow that is not quiet failed: the text of the step that
+  // failed, which the user must be told (the Communication Error box); may
+  // be empty.
+  std::function<void(std::string_view failureText)> commandFailed;
   BusyIndicator* busy = nullptr;     // the busy cursor
   std::function<void(std::chrono::milliseconds)> sleep;  // empty: the thread sleeps
   SocketApi* sockets = nullptr;      // empty: the system's calls

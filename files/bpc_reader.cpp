@@ -8,7 +8,6 @@
 #include "core/settings_names.h"
 #include "core/strings.h"
 #include "files/bpc_layout.h"
-#include "files/limit_box.h"
 #include "files/zero_fill_reader.h"
 
 namespace corvessa {
@@ -65,12 +64,12 @@ void ReadRecord3(ZeroFillReader& in, Relation& relation) {
 // Loads `count` records and applies the rule for bytes after them. Records
 // that fail CheckCandidate are counted in `omitted`.
 [[nodiscard]] LoadError LoadRecords(ZeroFillReader& in, std::int32_t count, RecordReader record,
-                                    RelationTable& table, Prompts& prompts, int& omitted) {
+                                    RelationTable& table, int& omitted, bool& limitReached) {
   omitted = 0;
   int loaded = 0;
   for (std::int32_t i = 0; i < count; ++i) {
     if (table.Count() >= RelationCapacity) {
-      ShowRelationLimitReached(prompts);
+      limitReached = true;
       break;
     }
     if (in.Remaining() < record.size) {
@@ -101,7 +100,7 @@ void ReadRecord3(ZeroFillReader& in, Relation& relation) {
   return LoadError::None;
 }
 
-BpcLoad ReadOlder(ZeroFillReader& in, std::uint32_t version, RelationTable& table, Prompts& prompts) {
+BpcLoad ReadOlder(ZeroFillReader& in, std::uint32_t version, RelationTable& table) {
   BpcLoad load;
   load.version = version;
   std::int32_t count = 0;
@@ -126,16 +125,15 @@ BpcLoad ReadOlder(ZeroFillReader& in, std::uint32_t version, RelationTable& tabl
     record = {ReadHeaderlessRecord, bpc::kRecordSizeHeaderless};
   } else {
     load.format = BpcLoad::Format::UnsupportedVersion;
-    prompts.Message(UnsupportedVersionText(version), LoadString(kIdsFileFormatErrorCaption));
     return load;
   }
   count = static_cast<std::int32_t>(in.U32());
   table.Clear();
-  load.error = LoadRecords(in, count, record, table, prompts, load.omitted);
+  load.error = LoadRecords(in, count, record, table, load.omitted, load.limitReached);
   return load;
 }
 
-BpcLoad ReadCurrent(ZeroFillReader& in, std::uint32_t version, RelationTable& table, Prompts& prompts) {
+BpcLoad ReadCurrent(ZeroFillReader& in, std::uint32_t version, RelationTable& table) {
   BpcLoad load;
   load.format = BpcLoad::Format::Current;
   load.version = version;
@@ -144,25 +142,26 @@ BpcLoad ReadCurrent(ZeroFillReader& in, std::uint32_t version, RelationTable& ta
     return load;
   }
   const auto count = static_cast<std::int32_t>(in.U32());
-  load.error = LoadRecords(in, count, {ReadRecord3, bpc::kRecordSize}, table, prompts, load.omitted);
+  load.error = LoadRecords(in, count, {ReadRecord3, bpc::kRecordSize}, table, load.omitted, load.limitReached);
   return load;
 }
 
 }  // namespace
 
-BpcLoad ReadBpc(std::span<const std::uint8_t> file, RelationTable& table, Prompts& prompts) {
+BpcLoad ReadBpc(std::span<const std::uint8_t> file, RelationTable& table) {
   ZeroFillReader in(file);
   BpcLoad load;
   if (in.U32() != bpc::kMagic) {
     ZeroFillReader fromStart(file);
-    load = ReadOlder(fromStart, bpc::kVersionHeaderless, table, prompts);
+    load = ReadOlder(fromStart, bpc::kVersionHeaderless, table);
   } else {
     const std::uint32_t version = in.U32();
-    load = (version >> 16) == bpc::kVersionMajorCurrent ? ReadCurrent(in, version, table, prompts)
-                                                        : ReadOlder(in, version, table, prompts);
+    load = (version >> 16) == bpc::kVersionMajorCurrent ? ReadCurrent(in, version, table)
+                                                        : ReadOlder(in, version, table);
   }
   if (load.error != LoadError::None) {
     load.omitted = 0;
+    load.limitReached = false;
     table.Clear();
   }
   return load;

@@ -9,7 +9,6 @@
 #include "core/network_settings.h"
 #include "files/load_error.h"
 #include "relations/relation_table.h"
-#include "ui/prompts.h"
 
 namespace corvessa {
 
@@ -24,20 +23,20 @@ struct BpcLoad {
   NetworkSettings settings;
   bool onlyMaskAndGateway = false;
   int omitted = 0;  // declared records that were refused or never read
+  // The table filled up before the last record (the limit box).
+  bool limitReached = false;
 
   // The relations and settings may be taken over. An unsupported version
-  // has already been reported to the user by its box; corrupt files are
-  // reported by the caller through LoadErrorMessage.
+  // is reported with UnsupportedVersionText, corrupt files through
+  // LoadErrorMessage.
   bool Succeeded() const { return error == LoadError::None && format != Format::UnsupportedVersion; }
   // Files of the older formats are loaded but not yet saved as format 3.
   bool IsOlderFormat() const { return format == Format::Older22 || format == Format::Headerless; }
 };
 
 // Appends the accepted relations of the file to `table`, which the caller
-// has emptied. Shows the limit box (once) when the table fills up, and the
-// version box for a version it cannot read. After a failed load the table is
-// empty again.
-[[nodiscard]] BpcLoad ReadBpc(std::span<const std::uint8_t> file, RelationTable& table, Prompts& prompts);
+// has emptied. After a failed load the table is empty again.
+[[nodiscard]] BpcLoad ReadBpc(std::span<const std::uint8_t> file, RelationTable& table);
 
 // Copies what the file set into `target`: everything for formats 3 and 2.2,
 // only the subnet mask and the gateway for the headerless layout.

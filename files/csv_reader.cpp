@@ -1,5 +1,7 @@
 #include "files/csv_reader.h"
 
+#include "core/ascii.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -11,7 +13,6 @@
 #include "files/csv_columns.h"
 #include "files/csv_fields.h"
 #include "files/csv_records.h"
-#include "files/limit_box.h"
 
 namespace corvessa {
 namespace {
@@ -23,17 +24,11 @@ constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 enum class Column : std::uint8_t { Mac, Ip, Hostname, Description, Other };
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 Column ColumnOf(std::string_view name) {
-  if (EqualsIgnoringCase(name, csv::kMac)) return Column::Mac;
-  if (EqualsIgnoringCase(name, csv::kIp)) return Column::Ip;
-  if (EqualsIgnoringCase(name, csv::kHostname)) return Column::Hostname;
-  if (EqualsIgnoringCase(name, csv::kDescription)) return Column::Description;
+  if (EqualsIgnoringAsciiCase(name, csv::kMac)) return Column::Mac;
+  if (EqualsIgnoringAsciiCase(name, csv::kIp)) return Column::Ip;
+  if (EqualsIgnoringAsciiCase(name, csv::kHostname)) return Column::Hostname;
+  if (EqualsIgnoringAsciiCase(name, csv::kDescription)) return Column::Description;
   return Column::Other;
 }
 
@@ -104,7 +99,7 @@ std::unique_ptr<Relation> RelationOf(const std::vector<Column>& columns, std::st
 
 }  // namespace
 
-CsvLoad ReadCsv(std::span<const std::uint8_t> file, RelationTable& table, Prompts& prompts) {
+CsvLoad ReadCsv(std::span<const std::uint8_t> file, RelationTable& table) {
   std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
   if (text.starts_with(kUtf8ByteOrderMark)) text.remove_prefix(kUtf8ByteOrderMark.size());
   CsvLoad load;
@@ -129,7 +124,7 @@ CsvLoad ReadCsv(std::span<const std::uint8_t> file, RelationTable& table, Prompt
   std::string_view record;
   while (records.Next(record)) {
     if (table.Count() >= RelationCapacity) {
-      ShowRelationLimitReached(prompts);
+      load.limitReached = true;
       ++load.omitted;
       while (records.Next(record)) ++load.omitted;
       break;

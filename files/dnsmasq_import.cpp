@@ -126,7 +126,7 @@ void ReadHostnameOption(const std::vector<std::string>& fields, std::map<std::st
 
 }  // namespace
 
-HandoffLoad ReadDnsmasqHosts(std::string_view text, RelationTable& table, Prompts& prompts) {
+HandoffLoad ReadDnsmasqHosts(std::string_view text, RelationTable& table) {
   HandoffLoad load;
   load.format = HandoffFormat::Dnsmasq;
   std::vector<DhcpHost> hosts;
@@ -167,7 +167,7 @@ HandoffLoad ReadDnsmasqHosts(std::string_view text, RelationTable& table, Prompt
     }
     entries.push_back(std::move(host.entry));
   }
-  load.omitted = AppendHostEntries(entries, table, prompts);
+  load.omitted = AppendHostEntries(entries, table, load.limitReached);
   return load;
 }
 

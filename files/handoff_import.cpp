@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "core/address.h"
-#include "files/limit_box.h"
 
 namespace corvessa {
 
@@ -32,11 +31,11 @@ void CopyCut(std::string_view text, std::array<char, kSize>& field, std::uint8_t
 
 }  // namespace
 
-int AppendHostEntries(const std::vector<HostEntry>& hosts, RelationTable& table, Prompts& prompts) {
+int AppendHostEntries(const std::vector<HostEntry>& hosts, RelationTable& table, bool& limitReached) {
   int omitted = 0;
   for (std::size_t i = 0; i < hosts.size(); ++i) {
     if (table.Count() >= RelationCapacity) {
-      ShowRelationLimitReached(prompts);
+      limitReached = true;
       omitted += static_cast<int>(hosts.size() - i);
       break;
     }
@@ -69,10 +68,10 @@ HandoffFormat DetectHandoffFormat(std::string_view text) {
   return HandoffFormat::Dnsmasq;
 }
 
-HandoffLoad ReadHandoffFile(std::span<const std::uint8_t> file, RelationTable& table, Prompts& prompts) {
+HandoffLoad ReadHandoffFile(std::span<const std::uint8_t> file, RelationTable& table) {
   const std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
-  HandoffLoad load = DetectHandoffFormat(text) == HandoffFormat::Kea ? ReadKeaReservations(text, table, prompts)
-                                                                       : ReadDnsmasqHosts(text, table, prompts);
+  HandoffLoad load = DetectHandoffFormat(text) == HandoffFormat::Kea ? ReadKeaReservations(text, table)
+                                                                       : ReadDnsmasqHosts(text, table);
   if (!load.Succeeded()) table.Clear();
   return load;
 }

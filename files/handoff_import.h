@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "relations/relation_table.h"
-#include "ui/prompts.h"
 
 namespace corvessa {
 
@@ -21,6 +20,8 @@ struct HandoffLoad {
   HandoffFormat format = HandoffFormat::Dnsmasq;
   std::string failure;  // empty on success; otherwise why nothing was read
   int omitted = 0;      // hosts refused, not representable, or past the limit
+  bool limitReached = false;  // the table filled up before the last host
+  bool unreadable = false;    // the file itself could not be read
   bool Succeeded() const { return failure.empty(); }
 };
 
@@ -40,16 +41,15 @@ struct HostEntry {
 HandoffFormat DetectHandoffFormat(std::string_view text);
 
 // Appends the relations of the file to `table`, which the caller has
-// emptied; after a failure the table is empty. Shows the limit box once when
+// emptied; after a failure the table is empty. Reports when
 // the table fills up.
-[[nodiscard]] HandoffLoad ReadHandoffFile(std::span<const std::uint8_t> file, RelationTable& table,
-                                          Prompts& prompts);
-[[nodiscard]] HandoffLoad ReadKeaReservations(std::string_view text, RelationTable& table, Prompts& prompts);
-[[nodiscard]] HandoffLoad ReadDnsmasqHosts(std::string_view text, RelationTable& table, Prompts& prompts);
+[[nodiscard]] HandoffLoad ReadHandoffFile(std::span<const std::uint8_t> file, RelationTable& table);
+[[nodiscard]] HandoffLoad ReadKeaReservations(std::string_view text, RelationTable& table);
+[[nodiscard]] HandoffLoad ReadDnsmasqHosts(std::string_view text, RelationTable& table);
 
 // The hosts found by a reader, through the checks of a .csv record: address
 // conversions, texts cut to their fields, CheckCandidate, the 256 limit.
 // Returns the number omitted.
-int AppendHostEntries(const std::vector<HostEntry>& hosts, RelationTable& table, Prompts& prompts);
+int AppendHostEntries(const std::vector<HostEntry>& hosts, RelationTable& table, bool& limitReached);
 
 }  // namespace corvessa

@@ -1,5 +1,7 @@
 #include "files/kea_config.h"
 
+#include "core/ascii.h"
+
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
@@ -18,13 +20,6 @@ constexpr std::string_view kHaHook = "libdhcp_ha.so";
 constexpr std::string_view kLeaseCommandsHook = "libdhcp_lease_cmds.so";
 constexpr std::string_view kPrimaryName = "primary";
 constexpr std::string_view kStandbyName = "standby";
-
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-  return lower;
-}
 
 // A text option as exact bytes: plain tokens as text, anything else (commas,
 // quotes, blanks, non-ASCII) as raw hexadecimal, which Kea sends unchanged.

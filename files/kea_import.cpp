@@ -107,7 +107,7 @@ void CollectSubnets(const Json& scope, std::vector<HostEntry>& hosts) {
 
 }  // namespace
 
-HandoffLoad ReadKeaReservations(std::string_view text, RelationTable& table, Prompts& prompts) {
+HandoffLoad ReadKeaReservations(std::string_view text, RelationTable& table) {
   HandoffLoad load;
   load.format = HandoffFormat::Kea;
   if (text.find("<?include") != std::string_view::npos) {
@@ -137,7 +137,7 @@ HandoffLoad ReadKeaReservations(std::string_view text, RelationTable& table, Pro
     load.failure = "The Kea configuration holds no DHCPv4 reservations.";
     return load;
   }
-  load.omitted = AppendHostEntries(hosts, table, prompts);
+  load.omitted = AppendHostEntries(hosts, table, load.limitReached);
   return load;
 }
 

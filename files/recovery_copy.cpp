@@ -1,5 +1,7 @@
 #include "files/recovery_copy.h"
 
+#include "core/ascii.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -34,12 +36,6 @@ AtomicWriteOptions PrivateFile() {
   return options;
 }
 
-bool EndsWithNoCase(std::string_view text, std::string_view lowerSuffix) {
-  if (text.size() < lowerSuffix.size()) return false;
-  return std::equal(lowerSuffix.begin(), lowerSuffix.end(), text.end() - static_cast<std::ptrdiff_t>(lowerSuffix.size()),
-                    [](char lower, char c) { return lower == (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-}
-
 // A plain name inside the folder: the index must not point anywhere else.
 bool IsPlainName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
@@ -60,7 +56,7 @@ std::string RecoveryStore::CopyName(std::string_view fileName) {
   // A line break would end the index's first line early.
   std::replace_if(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r' || c == '\0'; }, '_');
   if (!IsPlainName(name)) name = kUnnamed;
-  if (!EndsWithNoCase(name, kCopyExtension)) name += kCopyExtension;
+  if (!EndsWithIgnoringAsciiCase(name, kCopyExtension)) name += kCopyExtension;
   return name;
 }
 
@@ -109,10 +105,9 @@ void RecoveryStore::Remove() {
   if (copyName) ::unlink((fs::path(folder_) / *copyName).c_str());
 }
 
-BpcLoad ReadRecoveryCopy(std::span<const std::uint8_t> bytes, RelationTable& table, Prompts& prompts,
-                         bool& settingsUsable) {
+BpcLoad ReadRecoveryCopy(std::span<const std::uint8_t> bytes, RelationTable& table, bool& settingsUsable) {
   settingsUsable = true;
-  BpcLoad load = ReadBpc(bytes, table, prompts);
+  BpcLoad load = ReadBpc(bytes, table);
   if (load.error != LoadError::CorruptSettings || load.format != BpcLoad::Format::Current) return load;
   // The relations do not depend on the settings: read them behind a settings
   // block that passes (255.255.255.0, nothing else), and keep the settings
@@ -122,7 +117,7 @@ BpcLoad ReadRecoveryCopy(std::span<const std::uint8_t> bytes, RelationTable& tab
   std::fill(patched.begin() + bpc::kSubnetMaskOffset, patched.begin() + bpc::kRecordCountOffset, std::uint8_t{0});
   (void)little_endian::Put32(patched, bpc::kSubnetMaskOffset, 0xFFFFFF00u);
   settingsUsable = false;
-  return ReadBpc(patched, table, prompts);
+  return ReadBpc(patched, table);
 }
 
 }  // namespace corvessa

@@ -22,7 +22,6 @@
 #include "core/network_settings.h"
 #include "files/bpc_reader.h"
 #include "relations/relation_table.h"
-#include "ui/prompts.h"
 
 namespace corvessa {
 
@@ -63,7 +62,7 @@ class RecoveryStore {
 // the settings as they were in memory; when they never passed their check
 // (the user cancelled the settings dialog), the relations are read all the
 // same and `settingsUsable` is false.
-[[nodiscard]] BpcLoad ReadRecoveryCopy(std::span<const std::uint8_t> bytes, RelationTable& table, Prompts& prompts,
+[[nodiscard]] BpcLoad ReadRecoveryCopy(std::span<const std::uint8_t> bytes, RelationTable& table,
                                        bool& settingsUsable);
 
 }  // namespace corvessa

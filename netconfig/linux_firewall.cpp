@@ -1,5 +1,7 @@
 #include "netconfig/linux_firewall.h"
 
+#include "core/ascii.h"
+
 #include <algorithm>
 #include <charconv>
 #include <fstream>
@@ -50,11 +52,6 @@ std::string Unquoted(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const std::size_t last = text.find_last_not_of(" \t\"'\r");
   return std::string(text.substr(first, last - first + 1));
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return text;
 }
 
 // KEY=value lines of a shell-style settings file; nullopt when unreadable.
@@ -230,7 +227,7 @@ PortFinding CheckUfw(const UfwFiles& files, std::string_view interfaceName) {
   const auto config = ReadAssignments(files.config);
   if (!config) return {};  // no ufw here
   const auto enabled = config->find("ENABLED");
-  if (enabled == config->end() || Lower(enabled->second) != "yes") return Finding(PortVerdict::Open);
+  if (enabled == config->end() || LowerAscii(enabled->second) != "yes") return Finding(PortVerdict::Open);
 
   // ufw's own default when its defaults file cannot be read.
   std::string policy = "DROP";

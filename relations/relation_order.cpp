@@ -5,21 +5,12 @@
 #include <string_view>
 
 #include "core/address.h"
+#include "core/ascii.h"
 #include "core/strings.h"
 
 namespace corvessa {
 
 namespace {
-
-std::string MacText(const Relation& relation) {
-  const std::size_t length = std::min<std::size_t>(relation.hardwareAddressLength, relation.hardwareAddress.size());
-  return MacToText(relation.hardwareAddress.data(), length);
-}
-
-template <std::size_t N>
-std::string_view FieldText(const std::array<char, N>& field, std::uint8_t length) {
-  return std::string_view(field.data(), std::min<std::size_t>(length, N));
-}
 
 // The field as a C string would read it: up to the first zero byte.
 template <std::size_t N>
@@ -27,36 +18,21 @@ std::string_view ZeroEndedText(const std::array<char, N>& field) {
   return std::string_view(field.data(), strnlen(field.data(), N));
 }
 
-unsigned char FoldCase(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-}
-
-int CompareFolded(std::string_view a, std::string_view b) {
-  const std::size_t common = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < common; ++i) {
-    const int diff = FoldCase(a[i]) - FoldCase(b[i]);
-    if (diff != 0) return diff;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
-}
-
 }  // namespace
 
 std::string RelationCellText(const Relation& relation, int column) {
   switch (column) {
     case kRelationColumnMac:
-      return MacText(relation);
+      return RelationMacText(relation);
     case kRelationColumnType:
       return relation.type < text::kRelationTypeNames.size() ? std::string(text::kRelationTypeNames[relation.type])
                                                               : std::string();
     case kRelationColumnIp:
       return IpToText(relation.ipAddress);
     case kRelationColumnHostname:
-      return std::string(FieldText(relation.hostname, relation.hostnameLength));
+      return std::string(HostnameText(relation));
     case kRelationColumnDescription:
-      return std::string(FieldText(relation.description, relation.descriptionLength));
+      return std::string(DescriptionText(relation));
     default:
       return {};
   }
@@ -85,7 +61,7 @@ int CompareRelations(const Relation& a, const Relation& b, std::uint32_t paramet
   int c = 0;
   switch (column) {
     case kRelationColumnMac:
-      c = CompareFolded(MacText(a), MacText(b));
+      c = CompareIgnoringAsciiCase(RelationMacText(a), RelationMacText(b));
       break;
     case kRelationColumnType:
       c = static_cast<int>(a.type) - static_cast<int>(b.type);
@@ -94,10 +70,10 @@ int CompareRelations(const Relation& a, const Relation& b, std::uint32_t paramet
       c = a.ipAddress < b.ipAddress ? -1 : (a.ipAddress > b.ipAddress ? 1 : 0);
       break;
     case kRelationColumnHostname:
-      c = CompareFolded(ZeroEndedText(a.hostname), ZeroEndedText(b.hostname));
+      c = CompareIgnoringAsciiCase(ZeroEndedText(a.hostname), ZeroEndedText(b.hostname));
       break;
     case kRelationColumnDescription:
-      c = CompareFolded(ZeroEndedText(a.description), ZeroEndedText(b.description));
+      c = CompareIgnoringAsciiCase(ZeroEndedText(a.description), ZeroEndedText(b.description));
       break;
     default:
       c = 0;

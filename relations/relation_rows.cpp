@@ -55,13 +55,6 @@ void RelationRows::Refresh(const RelationTable& table) {
   Reorder(std::move(rows));
 }
 
-void RelationRows::Substitute(const Relation* edited, Relation& replacement) {
-  const int row = RowOf(edited);
-  if (row < 0) return;
-  rows_[static_cast<std::size_t>(row)] = &replacement;
-  if (observer_) observer_->RowsChanged(row, row);
-}
-
 void RelationRows::RowChanged(const Relation* relation) {
   const int row = RowOf(relation);
   if (row >= 0 && observer_) observer_->RowsChanged(row, row);

@@ -56,9 +56,6 @@ class RelationRows {
   // The rows rebuilt from the table in table order, then sorted as the user
   // last chose.
   void Refresh(const RelationTable& table);
-  // `replacement` takes the row of `edited` (an edit), which keeps its place
-  // and any selection until the next refresh.
-  void Substitute(const Relation* edited, Relation& replacement);
   // The texts of the relation's row changed (the server set its type).
   void RowChanged(const Relation* relation);
   // A header click: the direction is ascending only when the same column was

@@ -7,6 +7,30 @@
 
 namespace corvessa {
 
+std::span<const std::uint8_t> MacBytes(const Relation& relation) {
+  return {relation.hardwareAddress.data(),
+          std::min<std::size_t>(relation.hardwareAddressLength, relation.hardwareAddress.size())};
+}
+
+bool HasVendorPrefix(const Relation& relation) {
+  const std::span<const std::uint8_t> bytes = MacBytes(relation);
+  return bytes.size() >= kVendorPrefix.size() && std::equal(kVendorPrefix.begin(), kVendorPrefix.end(), bytes.begin());
+}
+
+std::string RelationMacText(const Relation& relation) {
+  const std::span<const std::uint8_t> bytes = MacBytes(relation);
+  return MacToText(bytes.data(), bytes.size());
+}
+
+std::string_view HostnameText(const Relation& relation) {
+  return {relation.hostname.data(), std::min<std::size_t>(relation.hostnameLength, relation.hostname.size())};
+}
+
+std::string_view DescriptionText(const Relation& relation) {
+  return {relation.description.data(),
+          std::min<std::size_t>(relation.descriptionLength, relation.description.size())};
+}
+
 int RelationTable::Count() const { return static_cast<int>(records_.size()); }
 
 void RelationTable::Append(std::unique_ptr<Relation> relation) {

@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvessa {
@@ -27,6 +30,20 @@ struct Relation {
   std::array<char, kRelationDescriptionSize> description{};
   std::uint8_t descriptionLength = 0;
 };
+
+// The hardware address prefix of one family of devices: they take the
+// network reset message, and their CIP objects may answer under a second
+// class code.
+inline constexpr std::array<std::uint8_t, 3> kVendorPrefix = {0x0A, 0x00, 0x3C};
+bool HasVendorPrefix(const Relation& relation);
+
+// The hardware address bytes a relation claims, never more than its buffer
+// holds, and their text ("00:1D:9C:C8:12:34").
+std::span<const std::uint8_t> MacBytes(const Relation& relation);
+std::string RelationMacText(const Relation& relation);
+// The hostname and description as their length bytes give them.
+std::string_view HostnameText(const Relation& relation);
+std::string_view DescriptionText(const Relation& relation);
 
 class RelationTable {
  public:

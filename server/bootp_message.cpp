@@ -1,5 +1,7 @@
 #include "server/bootp_message.h"
 
+#include "core/strings.h"
+
 #include <algorithm>
 
 #include "core/address.h"
@@ -56,6 +58,10 @@ RequestKind ClassifyRequest(const BootpMessage& message) {
 
 std::string RequestMacText(const BootpMessage& message) {
   return MacToText(message.Chaddr(), std::min<std::size_t>(message.Hlen(), kChaddrSize));
+}
+
+std::string_view RequestTypeText(const BootpMessage& message) {
+  return FindOption(message, option::kMessageType) ? text::kTypeDhcp : text::kTypeBootp;
 }
 
 }  // namespace corvessa

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace corvessa {
 
@@ -102,5 +103,9 @@ RequestKind ClassifyRequest(const BootpMessage& message);
 // The hardware address text of a request (MacToText of chaddr and hlen). An
 // hlen above 16 shows the 16 bytes of chaddr and never reads beyond it.
 std::string RequestMacText(const BootpMessage& message);
+
+// "DHCP" for a request that carries option 53 (whatever its value), else
+// "BOOTP": how the history and the status line name the request.
+std::string_view RequestTypeText(const BootpMessage& message);
 
 }  // namespace corvessa

@@ -137,13 +137,12 @@ void AddHistoryEntry(HistoryList& list, RequestCountTable& counts, const BootpMe
 
   HistoryEntry entry;
   entry.mac = mac;
-  entry.type = FindOption(request, option::kMessageType) ? kHistoryTypeDhcp : kHistoryTypeBootp;
+  entry.type = std::string(RequestTypeText(request));
   entry.time = FormatHistoryTime(now);
   entry.count = std::to_string(count);
   if (served != nullptr) {
     entry.ipAddress = IpToText(served->ipAddress);
-    const std::size_t length = std::min<std::size_t>(served->hostnameLength, served->hostname.size());
-    entry.hostname.assign(served->hostname.data(), length);
+    entry.hostname = std::string(HostnameText(*served));
   }
   list.InsertTop(std::move(entry));
 }

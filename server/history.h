@@ -22,9 +22,6 @@
 
 namespace corvessa {
 
-inline constexpr std::string_view kHistoryTypeDhcp = "DHCP";
-inline constexpr std::string_view kHistoryTypeBootp = "BOOTP";
-
 // One row: the six column texts as shown.
 struct HistoryEntry {
   std::string mac;        // MacToText of chaddr and hlen

@@ -5,13 +5,13 @@
 #include <random>
 #include <stdexcept>
 
+#include "core/ascii.h"
+
 namespace corvessa::history_index {
 
 std::string FoldAsciiCase(std::string_view text) {
   std::string folded(text);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  std::transform(folded.begin(), folded.end(), folded.begin(), FoldAscii);
   return folded;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/ascii.h"
 #include "server/reply_writer.h"
 
 namespace corvessa {
@@ -10,8 +11,6 @@ namespace corvessa {
 namespace {
 
 constexpr std::array<std::uint8_t, 4> kNoServer{};
-
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The client's sname is read only within its 64 bytes: a name without a
 // terminating 0 counts as 64 characters long and so names no host of ours.
@@ -23,15 +22,12 @@ std::size_t SnameLength(const BootpMessage& request) {
 bool SnameIsEmpty(const BootpMessage& request) { return SnameLength(request) == 0; }
 
 bool SnameNamesServer(const BootpMessage& request, const ServerIdentity& identity) {
-  const std::size_t length = SnameLength(request);
+  const std::string_view sname(reinterpret_cast<const char*>(request.bytes.data() + kSnameOffset),
+                               SnameLength(request));
   const auto& name = identity.hostName;
-  const std::size_t nameLength =
-      static_cast<std::size_t>(std::find(name.begin(), name.end(), '\0') - name.begin());
-  if (length != nameLength) return false;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (FoldCase(static_cast<char>(request.bytes[kSnameOffset + i])) != FoldCase(name[i])) return false;
-  }
-  return true;
+  const std::string_view hostName(name.data(),
+                                  static_cast<std::size_t>(std::find(name.begin(), name.end(), '\0') - name.begin()));
+  return EqualsIgnoringAsciiCase(sname, hostName);
 }
 
 // The relation for the request's chaddr. chaddr holds 16 bytes; a longer hlen

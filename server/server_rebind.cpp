@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "core/address.h"
-#include "core/settings_names.h"
 #include "core/strings.h"
 #include "server/server_runtime.h"
 #include "server/server_texts.h"
@@ -17,7 +16,6 @@
 namespace corvessa {
 
 void ServerRuntime::RestartServerSocket() {
-  std::lock_guard held(lock_);
   if (!socket_) return;
   // Replaced without a word in between: the owner hears of the change once.
   socket_.reset();
@@ -26,7 +24,6 @@ void ServerRuntime::RestartServerSocket() {
 }
 
 void ServerRuntime::Rebind() {
-  std::lock_guard held(lock_);
   if (state_ != SocketState::Retrying) return;
   BindAgain(false);
 }
@@ -39,24 +36,24 @@ void ServerRuntime::BindAgain(bool interfaceBack) {
     boundIndex_ = socket_->HomeInterfaceIndex();
     state_ = SocketState::Serving;
     nextRebindDelay_ = kFirstRebindDelay;
-    owner_.SocketChanged();
+    reports_.SocketChanged();
     if (interfaceBack) {
-      owner_.StatusLine(FormatText(text::kInterfaceBackFormat, interfaceName_.c_str()));
+      reports_.ServerStatus(FormatText(text::kInterfaceBackFormat, interfaceName_.c_str()));
     } else if (notServingShown_) {
-      owner_.StatusLine(FormatText(text::kServingAgainFormat, interfaceName_.c_str()));
+      reports_.ServerStatus(FormatText(text::kServingAgainFormat, interfaceName_.c_str()));
     }
     notServingShown_ = false;
     return;
   }
   socket_.reset();
-  owner_.SocketChanged();
+  reports_.SocketChanged();
   state_ = SocketState::Retrying;
   const std::chrono::milliseconds delay = nextRebindDelay_;
   nextRebindDelay_ = std::min(delay * 2, kLongestRebindDelay);
-  owner_.StatusLine(FormatText(text::kNotServingFormat, interfaceName_.c_str(), RebindFailureReason(failure).c_str(),
+  reports_.ServerStatus(FormatText(text::kNotServingFormat, interfaceName_.c_str(), RebindFailureReason(failure).c_str(),
                                static_cast<unsigned>(delay.count() / 1000)));
   notServingShown_ = true;
-  owner_.ScheduleRebind(delay);
+  reports_.ScheduleRebind(delay);
 }
 
 std::string ServerRuntime::RebindFailureReason(const BindFailure& failure) const {
@@ -73,7 +70,6 @@ std::string ServerRuntime::RebindFailureReason(const BindFailure& failure) const
 }
 
 void ServerRuntime::OnInterfaceEvents(const std::vector<LinkEvent>& events) {
-  std::lock_guard held(lock_);
   if (state_ == SocketState::Stopped) return;
   const bool concernsUs = std::any_of(events.begin(), events.end(), [&](const LinkEvent& event) {
     return event.kind == LinkEventKind::Overrun || event.name == interfaceName_ ||
@@ -88,10 +84,10 @@ void ServerRuntime::InterfacesChanged() {
   if (index == 0) {
     if (state_ == SocketState::InterfaceGone) return;
     socket_.reset();
-    owner_.SocketChanged();
+    reports_.SocketChanged();
     state_ = SocketState::InterfaceGone;
     notServingShown_ = true;
-    owner_.StatusLine(FormatText(text::kInterfaceGoneFormat, interfaceName_.c_str()));
+    reports_.ServerStatus(FormatText(text::kInterfaceGoneFormat, interfaceName_.c_str()));
     return;
   }
   // Back, or deleted and created again faster than we looked: the old
@@ -119,8 +115,8 @@ void ServerRuntime::FollowInterfaceAddress() {
   const std::uint32_t next = entry->addresses.front().address;
   identity_.SetServerAddressHostOrder(next);
   if (socket_) socket_->SetSourceAddress(next);
-  (void)store_.SetString(interfaceName_, settings_names::kIpAddress, IpToText(next));
-  owner_.StatusLine(FormatText(text::kServerAddressMovedFormat, interfaceName_.c_str(), IpToText(next).c_str(),
+  reports_.ServerAddressMoved(interfaceName_, next);
+  reports_.ServerStatus(FormatText(text::kServerAddressMovedFormat, interfaceName_.c_str(), IpToText(next).c_str(),
                                IpToText(current).c_str()));
 }
 

@@ -15,7 +15,6 @@
 #include "netconfig/host_address.h"
 #include "server/port67_owners.h"
 #include "server/server_texts.h"
-#include "ui/network_settings_store.h"
 
 namespace corvessa {
 
@@ -42,62 +41,43 @@ std::string OwnExecutable() {
 
 }  // namespace
 
-ServerRuntime::ServerRuntime(RelationTable& table, NetworkSettings& settings, HistoryList& history,
-                             SettingsStore& store, Prompts& prompts, ServerOwner& owner, const HostNetwork& host)
-    : table_(table),
-      settings_(settings),
-      history_(history),
-      store_(store),
-      prompts_(prompts),
-      owner_(owner),
-      host_(host),
-      fatalExit_([] { std::_Exit(kFatalExitStatus); }),
-      clock_(CurrentLocalTime) {}
+ServerRuntime::ServerRuntime(RelationTable& table, const NetworkSettings& settings, HistoryList& history,
+                             ServerReports& reports, const HostNetwork& host)
+    : table_(table), settings_(settings), history_(history), reports_(reports), host_(host), clock_(CurrentLocalTime) {}
 
 ServerRuntime::~ServerRuntime() = default;
-
-bool ServerRuntime::Fatal(std::unique_lock<std::recursive_mutex>& held, const std::string& text) {
-  // The message box must never be shown with the lock held.
-  held.unlock();
-  prompts_.Message(text, LoadString(kIdsNetworkSetupWarningCaption));
-  fatalExit_();
-  return false;
-}
 
 void ServerRuntime::DropSocket() {
   if (!socket_) return;
   socket_.reset();
-  owner_.SocketChanged();
+  reports_.SocketChanged();
 }
 
-std::uint32_t ServerRuntime::ChooseServerAddress(std::string_view interfaceName,
+std::uint32_t ServerRuntime::ChooseServerAddress(std::string_view storedAddress,
                                                  std::uint32_t firstHostAddress) const {
-  const std::string text = ReadInterfaceAddressText(store_, interfaceName);
-  if (text.empty()) return firstHostAddress;
-  in_addr parsed{};
-  if (inet_pton(AF_INET, text.c_str(), &parsed) == 1) return ntohl(parsed.s_addr);
+  if (storedAddress.empty()) return firstHostAddress;
+  if (const std::optional<std::uint32_t> parsed = ParseDottedIp(storedAddress)) return *parsed;
   // "Unknown" is stored for an interface that had no address when it was
   // chosen. Replies must name a real address of the server (siaddr, server
   // identifier), so take what the interface has now, else the host's.
   for (const HostInterface& entry : host_.Interfaces()) {
-    if (entry.name == interfaceName && !entry.addresses.empty()) return entry.addresses.front().address;
+    if (entry.name == interfaceName_ && !entry.addresses.empty()) return entry.addresses.front().address;
   }
   return firstHostAddress;
 }
 
-bool ServerRuntime::StartServer(std::string_view interfaceName) {
-  std::unique_lock held(lock_);
+std::optional<StartFailure> ServerRuntime::StartServer(std::string_view interfaceName,
+                                                       std::string_view storedAddress) {
   DropSocket();
   state_ = SocketState::Stopped;
-  table_.Clear();
   interfaceName_ = std::string(interfaceName);
 
   identity_.SetHostName(host_.HostName().value_or(std::string()));
   const HostAddresses hostAddresses = ResolveHostAddresses(host_);
   if (!hostAddresses.resolved || hostAddresses.addresses.empty()) {
-    return Fatal(held, std::string(LoadString(kIdsNoValidIpAddress)));
+    return StartFailure{std::string(LoadString(kIdsNoValidIpAddress))};
   }
-  identity_.SetServerAddressHostOrder(ChooseServerAddress(interfaceName, hostAddresses.addresses.front()));
+  identity_.SetServerAddressHostOrder(ChooseServerAddress(storedAddress, hostAddresses.addresses.front()));
 
   // Bind first: on a desktop other servers often hold port 67 on other
   // interfaces (a virtual machines' bridge, a shared connection), and they
@@ -115,30 +95,30 @@ bool ServerRuntime::StartServer(std::string_view interfaceName) {
     case BindStep::None:
       break;
     case BindStep::Allocate:
-      return Fatal(held, std::string(LoadString(kIdsServerSocketAllocFailed)));
+      return StartFailure{std::string(LoadString(kIdsServerSocketAllocFailed))};
     case BindStep::Broadcast:
-      return Fatal(held, std::string(LoadString(kIdsServerSocketBroadcastFailed)));
+      return StartFailure{std::string(LoadString(kIdsServerSocketBroadcastFailed))};
     case BindStep::Create:
       if (failure.error == EADDRINUSE) {
         // Never a text that hides the cause: what cannot be named is still
         // a holder of the port.
         const std::string lines = holders && !holders->empty() ? DescribePort67Holders(*holders)
                                                                : std::string(text::kPort67UnknownOwner) + "\n";
-        return Fatal(held, PortInUseText(lines));
+        return StartFailure{PortInUseText(lines)};
       }
       if (IsPrivilegeRefusal(failure.error)) {
         const std::string executable = executablePath_.empty() ? OwnExecutable() : executablePath_;
-        return Fatal(held, FormatText(text::kNoPrivilegeFormat, executable.c_str()));
+        return StartFailure{FormatText(text::kNoPrivilegeFormat, executable.c_str())};
       }
-      return Fatal(held, std::string(LoadString(kIdsServerSocketCreateFailed)));
+      return StartFailure{std::string(LoadString(kIdsServerSocketCreateFailed))};
   }
   socket_ = std::move(socket);
   boundIndex_ = socket_->HomeInterfaceIndex();
   state_ = SocketState::Serving;
   nextRebindDelay_ = kFirstRebindDelay;
   notServingShown_ = false;
-  owner_.SocketChanged();
-  return true;
+  reports_.SocketChanged();
+  return std::nullopt;
 }
 
 ServerRuntime::BindFailure ServerRuntime::BindSocket(std::unique_ptr<ServerSocket>& bound) {
@@ -159,56 +139,53 @@ std::optional<std::vector<Port67Holder>> ServerRuntime::FindHolders() const {
 }
 
 void ServerRuntime::StopServer() {
-  std::lock_guard held(lock_);
   DropSocket();
   state_ = SocketState::Stopped;
 }
 
 void ServerRuntime::ReceiveFailed() {
-  owner_.StatusLine(LoadString(kIdsServerSocketReceiveError));
+  reports_.ServerStatus(LoadString(kIdsServerSocketReceiveError));
   RestartServerSocket();
 }
 
-void ServerRuntime::OnServerSocketEvent() {
-  std::lock_guard held(lock_);
-  if (!socket_) return;
+std::optional<RequestOutcome> ServerRuntime::OnServerSocketEvent() {
+  if (!socket_) return std::nullopt;
   const ReceiveResult received = socket_->Receive(receiveBuffer_.data(), receiveBuffer_.size());
   switch (received.status) {
     case ReceiveStatus::Nothing:
       // A read event with nothing waiting is not an error worth a restart.
-      return;
+      return std::nullopt;
     case ReceiveStatus::TooLong:
       // Anyone can send one; it says nothing about the socket.
       DropOversized(received.length, received.source);
-      return;
+      return std::nullopt;
     case ReceiveStatus::Error:
       ReceiveFailed();
-      return;
+      return std::nullopt;
     case ReceiveStatus::Datagram:
-      Handle(receiveBuffer_.data(), received.length);
-      return;
+      return Handle(receiveBuffer_.data(), received.length);
   }
+  return std::nullopt;
 }
 
-void ServerRuntime::HandleDatagram(const std::uint8_t* data, std::size_t length) {
-  std::lock_guard held(lock_);
+std::optional<RequestOutcome> ServerRuntime::HandleDatagram(const std::uint8_t* data, std::size_t length) {
   if (length > kBootpMessageSize) {
     DropOversized(length, 0);
-    return;
+    return std::nullopt;
   }
-  Handle(data, length);
+  return Handle(data, length);
 }
 
 void ServerRuntime::DropOversized(std::size_t length, std::uint32_t source) {
   ++oversized_;
-  owner_.StatusLine(FormatText(text::kOversizedDatagramFormat, static_cast<unsigned>(length),
-                               IpToText(source).c_str(), oversized_));
+  reports_.ServerStatus(FormatText(text::kOversizedDatagramFormat, static_cast<unsigned>(length),
+                                   IpToText(source).c_str(), oversized_));
 }
 
-void ServerRuntime::Handle(const std::uint8_t* data, std::size_t length) {
+std::optional<RequestOutcome> ServerRuntime::Handle(const std::uint8_t* data, std::size_t length) {
   request_.Assign(data, length);
   const RequestKind kind = ClassifyRequest(request_);
-  if (kind == RequestKind::NotARequest) return;
+  if (kind == RequestKind::NotARequest) return std::nullopt;
   ++requestCounter_;
 
   NoSender noSender;
@@ -224,34 +201,31 @@ void ServerRuntime::Handle(const std::uint8_t* data, std::size_t length) {
   }
   AddHistoryEntry(history_, counts_, request_, served, clock_());
 
+  RequestOutcome outcome;
+  outcome.kind = kind;
+  outcome.served = served;
   const std::string mac = RequestMacText(request_);
-  std::string text;
   if (served != nullptr) {
-    const int lastVisible = owner_.RelationListLastFullyVisibleRow();
-    text = FormatString(kIdsSentToEthernet, IpToText(served->ipAddress).c_str(), mac.c_str());
-    owner_.RefreshRelationList();
-    owner_.EnsureRelationRowVisible(lastVisible);
+    outcome.statusText = FormatString(kIdsSentToEthernet, IpToText(served->ipAddress).c_str(), mac.c_str());
   } else {
-    const std::string_view type = kind == RequestKind::Bootp ? text::kTypeBootp : text::kTypeDhcp;
-    text = FormatString(kIdsUnableToService, std::string(type).c_str(), mac.c_str());
+    outcome.statusText =
+        FormatString(kIdsUnableToService, std::string(RequestTypeText(request_)).c_str(), mac.c_str());
   }
-  owner_.StatusLine(text);
+  return outcome;
 }
 
 bool ServerRuntime::ClearHistory() {
-  std::lock_guard held(lock_);
   if (!corvessa::ClearHistory(history_, requestCounter_)) {
-    owner_.StatusLine(LoadString(kIdsDeleteItemsFailed));
+    reports_.ServerStatus(LoadString(kIdsDeleteItemsFailed));
     return false;
   }
   return true;
 }
 
 bool ServerRuntime::SendForceRenew(const std::vector<const Relation*>& selectedRows) {
-  std::lock_guard held(lock_);
   if (selectedRows.empty()) return true;
   if (senderOverride_ == nullptr && !socket_) {
-    owner_.StatusLine(kResetWithoutSocketText);
+    reports_.ServerStatus(kResetWithoutSocketText);
     return false;
   }
   const Endpoint destination{kLimitedBroadcast, kBootpClientPort};
@@ -259,9 +233,7 @@ bool ServerRuntime::SendForceRenew(const std::vector<const Relation*>& selectedR
     if (relation == nullptr) continue;
     ++requestCounter_;
     const auto message = BuildForceRenew(requestCounter_, *relation);
-    const std::size_t macLength = std::min<std::size_t>(relation->hardwareAddressLength, kMacCapacity);
-    owner_.StatusLine(
-        FormatString(kIdsSentNetworkReset, MacToText(relation->hardwareAddress.data(), macLength).c_str()));
+    reports_.ServerStatus(FormatString(kIdsSentNetworkReset, RelationMacText(*relation).c_str()));
     const bool sent = senderOverride_ != nullptr
                           ? senderOverride_->SendTo(message.data(), message.size(), destination)
                           : socket_->SendUnsolicited(message.data(), message.size(), destination);

@@ -1,8 +1,11 @@
 #pragma once
-// The server half of the main window's state: the server socket, the server's
-// identity, the request counter and counts, and the handling of each received
-// datagram. It has no window of its own; the window supplies a ServerOwner
-// for the status line and the relation list, and watches Fd() for reads.
+// The server: the socket on the chosen interface, the server's identity, the
+// request counter and counts, and the handling of each received datagram. It
+// shows nothing and reads no settings: each request returns what happened,
+// a start returns why it failed, and what happens between requests (a
+// dropped datagram, an interface that goes or comes back) is reported to the
+// owner, who decides how to show it. The window and the headless service
+// both run it on one thread and watch Fd() for reads.
 
 #include <array>
 #include <chrono>
@@ -10,7 +13,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,8 +27,6 @@
 #include "server/port67_owners.h"
 #include "server/reply.h"
 #include "server/server_socket.h"
-#include "ui/prompts.h"
-#include "ui/settings_store.h"
 
 namespace corvessa {
 
@@ -35,25 +35,40 @@ namespace corvessa {
 inline constexpr std::string_view kResetWithoutSocketText =
     "The server socket is closed: no network reset message was sent.";
 
-// The exit status after a fatal start: 0 would report the failure as success
-// to a script or service manager.
-inline constexpr int kFatalExitStatus = 1;
-
-// What the runtime asks of the window that owns it.
-class ServerOwner {
+// What the runtime reports to its owner between requests.
+class ServerReports {
  public:
-  virtual ~ServerOwner() = default;
-  virtual void StatusLine(std::string_view text) = 0;
-  // Top visible row of the relation list + rows that fit - 1.
-  virtual int RelationListLastFullyVisibleRow() = 0;
-  virtual void RefreshRelationList() = 0;
-  virtual void EnsureRelationRowVisible(int row) = 0;
-  // The server socket was closed or replaced: re-attach the read notifier to
-  // Fd() (-1 when there is none).
+  virtual ~ServerReports() = default;
+  // A text for the status line: an ignored datagram, a server that is not
+  // serving and why, an interface that went or came back.
+  virtual void ServerStatus(std::string_view text) = 0;
+  // The server socket was closed or replaced: watch Fd() again (-1 when
+  // there is none).
   virtual void SocketChanged() = 0;
   // Call Rebind() once `delay` has passed (replacing any earlier request). An
   // owner without a timer never retries a failed bind.
   virtual void ScheduleRebind(std::chrono::milliseconds delay) { (void)delay; }
+  // The chosen interface's address changed while the server ran and replies
+  // now name `address` (host order): the address to remember for it.
+  virtual void ServerAddressMoved(std::string_view interfaceName, std::uint32_t address) {
+    (void)interfaceName;
+    (void)address;
+  }
+};
+
+// Why the server could not start: the text of the box that says so (its
+// caption is always "Network Setup Warning"). The start cannot go on.
+struct StartFailure {
+  std::string text;
+};
+
+// What one received request led to.
+struct RequestOutcome {
+  RequestKind kind = RequestKind::NotARequest;
+  // The relation served (a BOOTREPLY or an ACK went out); its type is set.
+  Relation* served = nullptr;
+  // The status line's text: sent, or unable to service.
+  std::string statusText;
 };
 
 // The first wait before a failed bind is tried again, doubled after each
@@ -63,16 +78,18 @@ inline constexpr std::chrono::milliseconds kLongestRebindDelay{30000};
 
 class ServerRuntime {
  public:
-  ServerRuntime(RelationTable& table, NetworkSettings& settings, HistoryList& history, SettingsStore& store,
-                Prompts& prompts, ServerOwner& owner, const HostNetwork& host);
+  ServerRuntime(RelationTable& table, const NetworkSettings& settings, HistoryList& history, ServerReports& reports,
+                const HostNetwork& host);
   ~ServerRuntime();
   ServerRuntime(const ServerRuntime&) = delete;
   ServerRuntime& operator=(const ServerRuntime&) = delete;
 
-  // Sets up the server on the named interface and fills the identity. Every
-  // failure shows its message box and ends the program; returns false only
-  // when the injected fatal exit returned.
-  bool StartServer(std::string_view interfaceName);
+  // Sets up the server on the named interface and fills the identity; the
+  // server's address is `storedAddress` (the dotted text remembered for the
+  // interface), else what the interface or the host has. The relations are
+  // the caller's to empty. Nothing on success; a failure leaves no socket.
+  [[nodiscard]] std::optional<StartFailure> StartServer(std::string_view interfaceName,
+                                                        std::string_view storedAddress);
   // After a receive error: a new socket bound exactly as the start bound it.
   // A failure goes to the status line and is tried again later (Rebind).
   void RestartServerSocket();
@@ -84,11 +101,12 @@ class ServerRuntime {
   // re-created under its name (bound again), a new address (the server
   // identity follows it).
   void OnInterfaceEvents(const std::vector<LinkEvent>& events);
-  // One read event: receives one datagram and handles it.
-  void OnServerSocketEvent();
+  // One read event: receives one datagram and handles it. Nothing when no
+  // request came of it (nothing waiting, not a request, dropped).
+  std::optional<RequestOutcome> OnServerSocketEvent();
   // Handles one datagram as if it had just been received (benchmarks and
   // fuzzers drive the whole handling with it).
-  void HandleDatagram(const std::uint8_t* data, std::size_t length);
+  std::optional<RequestOutcome> HandleDatagram(const std::uint8_t* data, std::size_t length);
   // Empties the history; the request counter restarts at 0.
   bool ClearHistory();
   // FORCERENEW to each relation in turn; false at the first failed send.
@@ -96,7 +114,6 @@ class ServerRuntime {
   // Closes the server socket (window destruction).
   void StopServer();
 
-  std::recursive_mutex& Lock() { return lock_; }
   // Datagrams longer than any request, dropped since the program started.
   unsigned long OversizedDatagrams() const { return oversized_; }
   int Fd() const { return socket_ ? socket_->Fd() : -1; }
@@ -107,9 +124,7 @@ class ServerRuntime {
   std::uint32_t RequestCounter() const { return requestCounter_; }
   const RequestCountTable& Counts() const { return counts_; }
 
-  // Defaults: std::_Exit(kFatalExitStatus), the live kernel and "/proc",
-  // CurrentLocalTime.
-  void SetFatalExit(std::function<void()> fatalExit) { fatalExit_ = std::move(fatalExit); }
+  // Defaults: the live kernel and "/proc", CurrentLocalTime.
   // A /proc tree of the test's own; the kernel is then not asked either.
   void SetProcRoot(std::string procRoot) {
     ownerSearch_.procRoot = std::move(procRoot);
@@ -137,9 +152,8 @@ class ServerRuntime {
     int error = 0;
   };
 
-  bool Fatal(std::unique_lock<std::recursive_mutex>& held, const std::string& text);
-  std::uint32_t ChooseServerAddress(std::string_view interfaceName, std::uint32_t firstHostAddress) const;
-  void Handle(const std::uint8_t* data, std::size_t length);
+  std::uint32_t ChooseServerAddress(std::string_view storedAddress, std::uint32_t firstHostAddress) const;
+  std::optional<RequestOutcome> Handle(const std::uint8_t* data, std::size_t length);
   void DropOversized(std::size_t length, std::uint32_t source);
   void ReceiveFailed();
   void DropSocket();
@@ -156,14 +170,11 @@ class ServerRuntime {
   void FollowInterfaceAddress();
 
   RelationTable& table_;
-  NetworkSettings& settings_;
+  const NetworkSettings& settings_;
   HistoryList& history_;
-  SettingsStore& store_;
-  Prompts& prompts_;
-  ServerOwner& owner_;
+  ServerReports& reports_;
   const HostNetwork& host_;
 
-  std::recursive_mutex lock_;
   std::unique_ptr<ServerSocket> socket_;
   std::string interfaceName_;
   ServerIdentity identity_;
@@ -181,7 +192,6 @@ class ServerRuntime {
   bool notServingShown_ = false;
   unsigned long oversized_ = 0;
 
-  std::function<void()> fatalExit_;
   Port67Search ownerSearch_;
   std::string executablePath_;
   std::function<LocalTime()> clock_;

@@ -15,15 +15,17 @@ void SessionRows::RelationAdded(Relation& relation) { rows_.Insert(relation, 0);
 
 void SessionRows::RelationAboutToBeRemoved(const Relation& relation) { rows_.Remove(&relation); }
 
-void SessionRows::RelationReplacing(const Relation& edited, Relation& replacement) {
-  rows_.Substitute(&edited, replacement);
+void SessionRows::RelationReplacing(const Relation& edited, Relation&) {
+  // The edited relation's row goes; the rows are then built afresh, as an
+  // edit always rebuilt them (without a selection).
+  rows_.Remove(&edited);
 }
 
 void SessionRows::RelationReplaced(Relation&) { rows_.Refresh(session_.Relations()); }
 
-void SessionRows::RelationServed(Relation& relation) {
+void SessionRows::RelationsServed(std::span<Relation* const> relations) {
   rows_.Refresh(session_.Relations());
-  rows_.RowChanged(&relation);
+  for (const Relation* relation : relations) rows_.RowChanged(relation);
 }
 
 }  // namespace corvessa

@@ -1,7 +1,8 @@
 #pragma once
 // How the relation list follows the session: a loaded file shows its last
-// relation on top, unsorted; a new relation goes on top; an edited or served
-// relation brings the rows back into table order and the user's sort.
+// relation on top, unsorted; a new relation goes on top; an edit rebuilds
+// the rows in table order and the user's sort; a served relation brings them
+// back into that order too, keeping the rows (and a selection) that stay.
 
 #include "relations/relation_rows.h"
 #include "session/session.h"
@@ -21,7 +22,7 @@ class SessionRows final : private SessionObserver {
   void RelationAboutToBeRemoved(const Relation& relation) override;
   void RelationReplacing(const Relation& edited, Relation& replacement) override;
   void RelationReplaced(Relation& replacement) override;
-  void RelationServed(Relation& relation) override;
+  void RelationsServed(std::span<Relation* const> relations) override;
 
   Session& session_;
   RelationRows& rows_;

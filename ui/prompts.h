@@ -8,6 +8,8 @@
 namespace corvessa {
 
 enum class PromptAnswer { Ok, Yes, No, Cancel };
+// The kinds of box: OK only, the save question, two buttons of their own.
+enum class PromptKind { Message, YesNoCancel, Choice };
 
 class Prompts {
  public:

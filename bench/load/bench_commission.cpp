@@ -33,7 +33,7 @@
 #include "bench/load/commission_lab.h"
 #include "bench/load/event_loop_gaps.h"
 #include "enip/commissioning_run.h"
-#include "enip/widgets/commissioning_dlg.h"
+#include "enip/widgets/commissioning_dialog.h"
 #include "tests/support/netns.h"
 
 namespace corvessa::load {
@@ -84,7 +84,7 @@ struct CommissionFigures {
 
 // The window's Enable on the selected devices; false when it did not end in time.
 bool RunFromWindow(CommissionLab& lab, qint64& elapsedMs, int& succeeded) {
-  CProvanDlg& window = lab.Window();
+  MainWindow& window = lab.Window();
   if (!lab.SelectSimulatedDevices()) return false;
   QElapsedTimer clock;
   clock.start();
@@ -153,7 +153,7 @@ bool MeasureGaps(int runs, GapFigures& figures, std::string& error) {
   for (int i = 0; i < runs; ++i) {
     auto lab = CommissionLab::Create("bg", kFleet, kDevices, Responsive(true), error);
     if (!lab) return false;
-    CProvanDlg& window = lab->Window();
+    MainWindow& window = lab->Window();
     if (!lab->SelectSimulatedDevices()) {
       error = "cannot select the simulated devices";
       return false;

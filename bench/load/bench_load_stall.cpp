@@ -33,7 +33,7 @@
 #include <QEvent>
 #include <QMetaObject>
 
-#include "app/provan_dlg.h"
+#include "app/main_window.h"
 #include "bench/load/burst.h"
 #include "bench/load/client_socket.h"
 #include "bench/load/event_loop_gaps.h"
@@ -272,7 +272,7 @@ int Main(int argc, char** argv) {
   environment.arguments = {lab->BpcFile().string()};
   bool fatal = false;
   environment.fatalExit = [&] { fatal = true; };
-  CProvanDlg dialog(std::move(environment));
+  MainWindow dialog(std::move(environment));
   if (!dialog.OnInitDialog() || fatal) {
     std::fprintf(stderr, "bench_load_stall: the main window did not start\n");
     return 1;

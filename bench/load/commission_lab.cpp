@@ -57,7 +57,7 @@ bool CommissionLab::Build(const std::string& tag, int fleetSize, int simulated, 
   environment.prompts = &prompts_;
   bool fatal = false;
   environment.fatalExit = [&fatal] { fatal = true; };
-  window_ = std::make_unique<CProvanDlg>(std::move(environment));
+  window_ = std::make_unique<MainWindow>(std::move(environment));
   if (!window_->OnInitDialog() || fatal || !window_->Runtime().HasSocket()) {
     error = "the main window did not start";
     return false;
@@ -80,7 +80,7 @@ bool CommissionLab::SelectSimulatedDevices() {
   list.ClearSelectionOfRows();
   std::size_t selected = 0;
   for (int row = 0; row < list.RowCount(); ++row) {
-    const auto* relation = static_cast<const Relation*>(list.Rows()->ItemData(row));
+    const Relation* relation = window_->Rows().At(row);
     if (relation == nullptr) continue;
     for (std::size_t i = 0; i < sims_.size(); ++i) {
       if (relation->ipAddress == fleet_[i].ipAddress) {

@@ -12,13 +12,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/provan_dlg.h"
+#include "app/main_window.h"
 #include "bench/load/burst.h"
 #include "bench/load/fleet.h"
 #include "bench/load/lab.h"
 #include "tests/enip/sim/device_sim.h"
 #include "tests/support/netns.h"
-#include "ui/widgets/scripted_prompts.h"
+#include "ui/scripted_prompts.h"
 
 namespace corvessa::load {
 
@@ -34,7 +34,7 @@ class CommissionLab {
 
   const Lab& Network() const { return *lab_; }
   const std::vector<Device>& Fleet() const { return fleet_; }
-  CProvanDlg& Window() { return *window_; }
+  MainWindow& Window() { return *window_; }
   ScriptedPrompts& Prompts() { return prompts_; }
   const std::vector<std::unique_ptr<enipsim::DeviceSim>>& Sims() const { return sims_; }
 
@@ -51,7 +51,7 @@ class CommissionLab {
   std::vector<std::unique_ptr<enipsim::DeviceSim>> sims_;
   std::unique_ptr<testsupport::NamespaceGuard> inServer_;
   ScriptedPrompts prompts_{PromptAnswer::No};
-  std::unique_ptr<CProvanDlg> window_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 // Plays a burst from the Lab's client namespace on a thread of its own, once

@@ -1,7 +1,6 @@
 #include "bench/load/runtime_host.h"
 
 #include <cstdio>
-#include <mutex>
 
 #include "ui/network_settings_store.h"
 
@@ -11,9 +10,7 @@ RuntimeHost::RuntimeHost(const Lab& lab, const std::vector<Device>& fleet)
     : lab_(lab),
       fleet_(fleet),
       store_((lab.ConfigHome() / "Merrowin Software" / "corvessa.conf").string()),
-      runtime_(std::make_unique<ServerRuntime>(table_, settings_, history_, store_, *this, *this, host_)) {
-  runtime_->SetFatalExit([this] { fatal_ = true; });
-}
+      runtime_(std::make_unique<ServerRuntime>(table_, settings_, history_, *this, host_)) {}
 
 RuntimeHost::~RuntimeHost() {
   notifier_.reset();
@@ -22,7 +19,12 @@ RuntimeHost::~RuntimeHost() {
 
 bool RuntimeHost::Start() {
   const std::string adapter = ReadLastAdapter(store_);
-  if (adapter != lab_.Link().serverIf || !runtime_->StartServer(adapter) || fatal_) return false;
+  if (adapter != lab_.Link().serverIf) return false;
+  if (const auto failure = runtime_->StartServer(adapter, ReadInterfaceAddressText(store_, adapter))) {
+    // A start-up failure is printed, never shown.
+    std::fprintf(stderr, "Network Setup Warning: %s\n", failure->text.c_str());
+    return false;
+  }
   settings_ = ReadNetworkSettings(store_, adapter);
   FillRelationTable(fleet_, table_);
   return runtime_->HasSocket();
@@ -38,14 +40,8 @@ void RuntimeHost::SocketChanged() {
   if (fd < 0) return;
   notifier_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(fd), QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-    std::lock_guard held(runtime_->Lock());
-    runtime_->OnServerSocketEvent();
+    if (const auto outcome = runtime_->OnServerSocketEvent()) status_ = outcome->statusText;
   });
-}
-
-void RuntimeHost::Message(std::string_view text, std::string_view caption) {
-  std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(), static_cast<int>(text.size()),
-               text.data());
 }
 
 }  // namespace corvessa::load

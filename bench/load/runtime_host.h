@@ -18,12 +18,11 @@
 #include "relations/relation_table.h"
 #include "server/history.h"
 #include "server/server_runtime.h"
-#include "ui/prompts.h"
 #include "ui/settings_store.h"
 
 namespace corvessa::load {
 
-class RuntimeHost final : public ServerOwner, public Prompts {
+class RuntimeHost final : public ServerReports {
  public:
   // The calling thread must be in the Lab's server namespace.
   RuntimeHost(const Lab& lab, const std::vector<Device>& fleet);
@@ -34,16 +33,9 @@ class RuntimeHost final : public ServerOwner, public Prompts {
   // start hit a fatal step.
   bool Start();
 
-  // ServerOwner
-  void StatusLine(std::string_view text) override { status_ = std::string(text); }
-  int RelationListLastFullyVisibleRow() override { return 0; }
-  void RefreshRelationList() override {}
-  void EnsureRelationRowVisible(int) override {}
+  // ServerReports
+  void ServerStatus(std::string_view text) override { status_ = std::string(text); }
   void SocketChanged() override;
-
-  // Prompts: a start-up failure is printed, never shown.
-  void Message(std::string_view text, std::string_view caption) override;
-  PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override { return PromptAnswer::Cancel; }
 
  private:
   const Lab& lab_;
@@ -56,7 +48,6 @@ class RuntimeHost final : public ServerOwner, public Prompts {
   std::unique_ptr<ServerRuntime> runtime_;
   std::unique_ptr<QSocketNotifier> notifier_;
   std::string status_;
-  bool fatal_ = false;
 };
 
 }  // namespace corvessa::load

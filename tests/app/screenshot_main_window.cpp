@@ -22,11 +22,11 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   Surroundings surroundings;
   RecordingSender sender;
-  CProvanDlg window(surroundings.Environment());
+  MainWindow window(surroundings.Environment());
   window.SetupLists();
   window.Runtime().SetSender(&sender);
-  window.Settings() = ValidSettings();
-  window.Settings().gateway = Ip(192, 168, 1, 1);
+  window.CurrentSession().SetSettings(ValidSettings(), false);
+  ChangeSettings(window, [&](NetworkSettings& s) { s.gateway = Ip(192, 168, 1, 1); });
 
   const std::vector<std::uint8_t> plc = {0x00, 0x1D, 0x9C, 0xC8, 0x12, 0x34};
   const std::vector<std::uint8_t> rack = {0x00, 0x00, 0xBC, 0x2A, 0x7F, 0x10};
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   const auto request = [&](const std::vector<std::uint8_t>& mac, LocalTime at) {
     window.Runtime().SetClock([at] { return at; });
     const std::vector<std::uint8_t> bytes = BootpRequest(mac);
-    window.Runtime().HandleDatagram(bytes.data(), bytes.size());
+    window.HandleDatagram(bytes.data(), bytes.size());
   };
   request(unknown, {9, 41, 7});
   request(unknown, {9, 41, 12});

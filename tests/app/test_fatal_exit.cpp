@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "server/server_runtime.h"
+#include "netconfig/startup_checks.h"
 #include "tests/app/window_fixture.h"
 
 namespace corvessa::app_test {
@@ -35,7 +35,7 @@ TEST_F(FatalExitTest, FailedStartEndsWithANonZeroStatus) {
   surroundings.host.interfaces = {loopback};
   EXPECT_EXIT(
       {
-        CProvanDlg window(RealExit());
+        MainWindow window(RealExit());
         window.OnInitDialog();
       },
       ::testing::ExitedWithCode(kFatalExitStatus), "");
@@ -49,7 +49,7 @@ TEST_F(FatalExitTest, InterfaceChoiceGivenUpEndsWithZero) {
   surroundings.networkDialogs.chosenAdapter.reset();
   EXPECT_EXIT(
       {
-        CProvanDlg window(RealExit());
+        MainWindow window(RealExit());
         window.OnInitDialog();
       },
       ::testing::ExitedWithCode(0), "");

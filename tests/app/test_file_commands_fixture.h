@@ -47,9 +47,9 @@ class FileCommandsTest : public ::testing::Test {
 
   void NewWindow() {
     window.reset();
-    window = std::make_unique<CProvanDlg>(surroundings.Environment());
+    window = std::make_unique<MainWindow>(surroundings.Environment());
     window->SetupLists();
-    window->Settings() = ValidSettings();
+    window->CurrentSession().SetSettings(ValidSettings(), false);
     window->UpdateRelationCounter();
   }
 
@@ -66,7 +66,7 @@ class FileCommandsTest : public ::testing::Test {
     const std::string path = PathOf("plant.bpc");
     WriteWholeFile(path, ThreeRelationsBpc());
     surroundings.fileDialogs.QueueAnswer(path);
-    EXPECT_TRUE(window->LoadConfiguration(true));
+    EXPECT_TRUE(window->Files().LoadConfiguration(true));
     return path;
   }
 
@@ -75,25 +75,25 @@ class FileCommandsTest : public ::testing::Test {
     for (const FileRelation* r : relations) window->Relations().Append(ToRelation(*r));
     window->RefreshRelationList();
     window->UpdateRelationCounter();
-    window->SetModified(true);
+    window->CurrentSession().SetModified(true);
   }
 
   void AddHistoryRow() {
     RecordingSender sender;
     window->Runtime().SetSender(&sender);
     const std::vector<std::uint8_t> request = BootpRequest({0x02, 0x00, 0x00, 0x00, 0x00, 0x99});
-    window->Runtime().HandleDatagram(request.data(), request.size());
+    window->HandleDatagram(request.data(), request.size());
     window->Runtime().SetSender(nullptr);
     ASSERT_EQ(window->History().RowCount(), 1);
   }
 
   std::vector<std::string> RowMacs() const {
     std::vector<std::string> macs;
-    const RowTableModel* rows = window->RelationTableView()->Rows();
-    for (int row = 0; row < rows->RowCount(); ++row) macs.push_back(rows->CellText(row, 0));
+    const Table& rows = *window->RelationTableView();
+    for (int row = 0; row < rows.RowCount(); ++row) macs.push_back(rows.CellText(row, 0));
     return macs;
   }
-  std::string Cell(int row, int column) const { return window->RelationTableView()->Rows()->CellText(row, column); }
+  std::string Cell(int row, int column) const { return window->RelationTableView()->CellText(row, column); }
   std::string Counter() const {
     return ToStdString(qobject_cast<QLabel*>(window->Control(ids::kRelationCounter))->text());
   }
@@ -118,7 +118,7 @@ class FileCommandsTest : public ::testing::Test {
   }
 
   Surroundings surroundings;
-  std::unique_ptr<CProvanDlg> window;
+  std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace corvessa::app_test

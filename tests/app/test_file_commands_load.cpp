@@ -98,7 +98,7 @@ TEST_F(FileCommandsTest, OlderFormatsLoadAndStayModified) {
   };
   for (const Case& c : cases) {
     NewWindow();
-    window->Settings().dns1 = kOwnDns;
+    ChangeSettings(*window, [&](NetworkSettings& s) { s.dns1 = kOwnDns; });
     const std::string path = PathOf(c.name);
     WriteWholeFile(path, c.bytes);
     Open(path);
@@ -143,14 +143,14 @@ TEST_F(FileCommandsTest, FailedLoadShowsItsBoxEmptiesTheListAndKeepsTheRest) {
   };
   for (const Case& c : cases) {
     const std::string loaded = LoadThree();
-    window->SetModified(true);
-    window->Settings().dns2 = Ip(192, 168, 1, 3);
+    window->CurrentSession().SetModified(true);
+    ChangeSettings(*window, [&](NetworkSettings& s) { s.dns2 = Ip(192, 168, 1, 3); });
     const std::string path = PathOf(c.name);
     if (c.bytes) WriteWholeFile(path, *c.bytes);
     surroundings.prompts.ClearShown();
 
     surroundings.fileDialogs.QueueAnswer(path);
-    EXPECT_FALSE(window->LoadConfiguration(true)) << c.name;
+    EXPECT_FALSE(window->Files().LoadConfiguration(true)) << c.name;
 
     std::string text = c.text;
     text.replace(text.find("%s"), 2, path);
@@ -181,7 +181,7 @@ TEST_F(FileCommandsTest, FailedOrCancelledOpenEndsWithTheAbortText) {
   EXPECT_EQ(surroundings.prompts.Shown().size(), 1u);
 
   // Without the command around it, a cancelled dialog leaves "Loading...".
-  EXPECT_FALSE(window->LoadConfiguration(true));
+  EXPECT_FALSE(window->Files().LoadConfiguration(true));
   EXPECT_EQ(window->StatusText(), kLoading);
 }
 
@@ -191,7 +191,7 @@ TEST_F(FileCommandsTest, UnsupportedVersionShowsItsBoxAndLoadsNothing) {
   const std::string path = PathOf("future.bpc");
   WriteWholeFile(path, file.Bytes());
   surroundings.fileDialogs.QueueAnswer(path);
-  EXPECT_FALSE(window->LoadConfiguration(true));
+  EXPECT_FALSE(window->Files().LoadConfiguration(true));
 
   EXPECT_EQ(surroundings.prompts.Shown(),
             std::vector<ShownPrompt>{Box("Version 3.06.00 of the BOOTP/DHCP server utility is not capable of "
@@ -208,8 +208,8 @@ TEST_F(FileCommandsTest, UnsupportedVersionShowsItsBoxAndLoadsNothing) {
 TEST_F(FileCommandsTest, StartUpNameMustEndInCsvOrBpc) {
   const std::string loaded = LoadThree();
   // Neither: refused before the list is touched; the name stays for a later Save.
-  ASSERT_TRUE(window->SetCurrentFileName("data.xyz"));
-  EXPECT_FALSE(window->LoadConfiguration(false));
+  ASSERT_TRUE(window->CurrentSession().SetCurrentFileName("data.xyz"));
+  EXPECT_FALSE(window->Files().LoadConfiguration(false));
   EXPECT_EQ(window->StatusText(), kLoadFailed);
   EXPECT_EQ(window->CurrentFileName(), "data.xyz");
   EXPECT_EQ(window->Relations().Count(), 3);
@@ -217,8 +217,8 @@ TEST_F(FileCommandsTest, StartUpNameMustEndInCsvOrBpc) {
   // Case does not matter.
   const std::string upper = PathOf("PLANT.BPC");
   fs::copy_file(loaded, upper);
-  ASSERT_TRUE(window->SetCurrentFileName(upper));
-  EXPECT_TRUE(window->LoadConfiguration(false));
+  ASSERT_TRUE(window->CurrentSession().SetCurrentFileName(upper));
+  EXPECT_TRUE(window->Files().LoadConfiguration(false));
   EXPECT_EQ(window->StatusText(), kLoadComplete);
   EXPECT_EQ(Title(), "Corvessa - " + upper);
   EXPECT_TRUE(surroundings.prompts.Shown().empty());
@@ -232,14 +232,14 @@ TEST_F(FileCommandsTest, NameTooLongToKeepIsRefusedBeforeAnythingChanges) {
   ASSERT_GT(longPath.size(), 512u);
 
   surroundings.fileDialogs.QueueAnswer(longPath);
-  EXPECT_FALSE(window->LoadConfiguration(true));
+  EXPECT_FALSE(window->Files().LoadConfiguration(true));
   EXPECT_EQ(surroundings.prompts.Shown().size(), 1u);
   EXPECT_EQ(surroundings.prompts.Shown()[0].caption, "File Format Error");
   EXPECT_EQ(window->StatusText(), kLoadFailed);
   EXPECT_EQ(window->Relations().Count(), 3);
   EXPECT_EQ(window->CurrentFileName(), loaded);
 
-  window->SetModified(true);
+  window->CurrentSession().SetModified(true);
   surroundings.fileDialogs.QueueAnswer(longPath);
   window->OnCommand(ids::kFileSaveAs);
   EXPECT_EQ(window->StatusText(), SaveFailedBecause("File name too long"));

@@ -6,7 +6,7 @@
 #include <net/if.h>
 #include <sys/socket.h>
 
-#include "app/app_settings.h"
+#include "netconfig/startup_settings.h"
 #include "app/command_ids.h"
 #include "core/settings_names.h"
 #include "tests/app/netns_fixture.h"
@@ -48,7 +48,7 @@ class NamespaceFileTest : public ::testing::Test {
 
     // A user who has worked on both interfaces before and last chose A.
     SettingsStore& store = surroundings.store;
-    store.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
+    store.SetDword(startup_settings::kApplicationSection, startup_settings::kFirstStart, startup_settings::kFirstStartDone);
     store.SetString(names::kVersionSection, names::kLastAdapter, A());
     store.SetString(A(), names::kIpAddress, "192.168.77.1");
     SaveNetworkSettings(store, A(), ValidSettings());
@@ -79,7 +79,7 @@ TEST_F(NamespaceFileTest, OneArgumentOpensTheFileAfterTheSettingsAreLoaded) {
   corvessa::Environment env = surroundings.Environment();
   env.arguments = {path};
 
-  CProvanDlg window(std::move(env));
+  MainWindow window(std::move(env));
   ASSERT_TRUE(window.OnInitDialog());
   EXPECT_EQ(surroundings.log,
             (EventLog{"message: " + std::string(LoadString(kIdsConfigureNetworkSettings)), "settings dialog"}));
@@ -88,7 +88,7 @@ TEST_F(NamespaceFileTest, OneArgumentOpensTheFileAfterTheSettingsAreLoaded) {
   EXPECT_EQ(window.Settings().gateway, kFileGateway);
   EXPECT_EQ(window.Settings().DomainName(), kFileDomain);
   EXPECT_EQ(window.Relations().Count(), 3);
-  EXPECT_EQ(window.RelationTableView()->Rows()->CellText(0, 0), kThird.macText);
+  EXPECT_EQ(window.RelationTableView()->CellText(0, 0), kThird.macText);
   EXPECT_EQ(window.StatusText(), "Load file complete");
   EXPECT_EQ(ToStdString(window.windowTitle()), "Corvessa - " + path);
   EXPECT_FALSE(window.Modified());
@@ -102,7 +102,7 @@ TEST_F(NamespaceFileTest, TwoArgumentsOpenNothingEvenWhenBothAreFiles) {
   corvessa::Environment env = surroundings.Environment();
   env.arguments = {PathOf("a.bpc"), PathOf("b.bpc")};
 
-  CProvanDlg window(std::move(env));
+  MainWindow window(std::move(env));
   ASSERT_TRUE(window.OnInitDialog());
   EXPECT_EQ(window.Relations().Count(), 0);
   EXPECT_EQ(window.CurrentFileName(), "");
@@ -119,7 +119,7 @@ class InterfaceChangeTest : public NamespaceFileTest {
     if (IsSkipped()) return;
     surroundings.host.interfaces = {loopback, interfaceA, interfaceB};
     surroundings.networkDialogs.chosenAdapter = Adapter{A(), "192.168.77.1"};
-    window = std::make_unique<CProvanDlg>(surroundings.Environment());
+    window = std::make_unique<MainWindow>(surroundings.Environment());
     ASSERT_TRUE(window->OnInitDialog());
     ASSERT_EQ(BoundDevice(window->Runtime().Fd()), A());
 
@@ -127,13 +127,13 @@ class InterfaceChangeTest : public NamespaceFileTest {
     file = PathOf("plant.bpc");
     WriteWholeFile(file, ThreeRelationsBpc());
     surroundings.fileDialogs.QueueAnswer(file);
-    ASSERT_TRUE(window->LoadConfiguration(true));
+    ASSERT_TRUE(window->Files().LoadConfiguration(true));
     window->RelationTableView()->SelectRow(0, false);
     window->OnCommand(ids::kDeleteRelation);
     ASSERT_TRUE(window->Modified());
     // A request from a device that is not listed: a history row, no reply.
     const std::vector<std::uint8_t> request = BootpRequest({0x02, 0x00, 0x00, 0x00, 0x00, 0x99});
-    window->Runtime().HandleDatagram(request.data(), request.size());
+    window->HandleDatagram(request.data(), request.size());
     ASSERT_EQ(window->History().RowCount(), 1);
 
     fileBefore = ReadWholeFile(file);
@@ -158,7 +158,7 @@ class InterfaceChangeTest : public NamespaceFileTest {
     EXPECT_EQ(surroundings.store.GetDword(A(), names::kGateway), ValidSettings().gateway) << label;
   }
 
-  std::unique_ptr<CProvanDlg> window;
+  std::unique_ptr<MainWindow> window;
   std::string file;
   std::string fileBefore;
   NetworkSettings settingsBefore;
@@ -173,7 +173,7 @@ TEST_F(InterfaceChangeTest, CancelKeepsTheServerTheListsAndTheSelectedInterface)
 }
 
 TEST_F(InterfaceChangeTest, SaveThatFailsStopsTheChangeLikeCancel) {
-  ASSERT_TRUE(window->SetCurrentFileName(PathOf("no-such-folder/plant.bpc")));
+  ASSERT_TRUE(window->CurrentSession().SetCurrentFileName(PathOf("no-such-folder/plant.bpc")));
   surroundings.prompts.QueueAnswer(PromptAnswer::Yes);
   window->OnCommand(ids::kSelectInterface);
   ExpectNothingChanged("failed save");
@@ -181,7 +181,7 @@ TEST_F(InterfaceChangeTest, SaveThatFailsStopsTheChangeLikeCancel) {
 }
 
 TEST_F(InterfaceChangeTest, SaveDialogCancelledStopsTheChangeLikeCancel) {
-  ASSERT_TRUE(window->SetCurrentFileName(""));
+  ASSERT_TRUE(window->CurrentSession().SetCurrentFileName(""));
   surroundings.prompts.QueueAnswer(PromptAnswer::Yes);
   surroundings.fileDialogs.QueueAnswer(std::nullopt);
   window->OnCommand(ids::kSelectInterface);

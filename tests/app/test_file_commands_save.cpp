@@ -94,8 +94,8 @@ TEST_F(FileCommandsTest, InvalidSettingsRefuseEverySaveBeforeTheDialog) {
   for (const Case& c : cases) {
     NewWindow();
     Enter({&kFirst});
-    window->Settings().subnetMask = 0;
-    ASSERT_TRUE(window->SetCurrentFileName(PathOf(c.name)));
+    ChangeSettings(*window, [&](NetworkSettings& s) { s.subnetMask = 0; });
+    ASSERT_TRUE(window->CurrentSession().SetCurrentFileName(PathOf(c.name)));
     surroundings.prompts.ClearShown();
     surroundings.fileDialogs.QueueAnswer(PathOf(c.name));
     const std::size_t asked = surroundings.fileDialogs.Requests().size();
@@ -144,8 +144,8 @@ class FileSizeLimit {
 TEST_F(FileCommandsTest, SaveThatFailsHalfwayLeavesThePreviousFileAsItWas) {
   const std::string path = LoadThree();
   const std::string before = ReadWholeFile(path);
-  window->Settings().dns2 = Ip(192, 168, 1, 3);
-  window->SetModified(true);
+  ChangeSettings(*window, [&](NetworkSettings& s) { s.dns2 = Ip(192, 168, 1, 3); });
+  window->CurrentSession().SetModified(true);
   {
     // The new file is 991 bytes; writing stops after the first 100.
     const FileSizeLimit limit(100);
@@ -209,7 +209,7 @@ TEST_F(FileCommandsTest, OpenWithChangesFollowsTheAnswer) {
     NewWindow();
     fs::remove(current);
     Enter({&kFirst});
-    ASSERT_TRUE(window->SetCurrentFileName(current));
+    ASSERT_TRUE(window->CurrentSession().SetCurrentFileName(current));
     surroundings.prompts.ClearShown();
     surroundings.prompts.QueueAnswer(c.answer);
     surroundings.fileDialogs = ScriptedFileDialogs();
@@ -231,9 +231,9 @@ TEST_F(FileCommandsTest, OpenWithChangesFollowsTheAnswer) {
 // --- New ---
 
 TEST_F(FileCommandsTest, NewWithAnEmptyListDoesNothingEvenWithAFileOpen) {
-  ASSERT_TRUE(window->SetCurrentFileName(PathOf("plant.bpc")));
+  ASSERT_TRUE(window->CurrentSession().SetCurrentFileName(PathOf("plant.bpc")));
   window->UpdateTitle();
-  window->SetModified(true);  // the network settings changed
+  window->CurrentSession().SetModified(true);  // the network settings changed
   AddHistoryRow();
 
   window->OnCommand(ids::kFileNew);
@@ -246,7 +246,7 @@ TEST_F(FileCommandsTest, NewWithAnEmptyListDoesNothingEvenWithAFileOpen) {
 
 TEST_F(FileCommandsTest, NewWithChangesYesAndAFailingSaveKeepsTheRelationsButForgetsTheFile) {
   Enter({&kFirst, &kSecond});
-  ASSERT_TRUE(window->SetCurrentFileName(PathOf("no-such-folder/plant.bpc")));
+  ASSERT_TRUE(window->CurrentSession().SetCurrentFileName(PathOf("no-such-folder/plant.bpc")));
   window->UpdateTitle();
   AddHistoryRow();
   surroundings.prompts.QueueAnswer(PromptAnswer::Yes);
@@ -279,8 +279,8 @@ TEST_F(FileCommandsTest, NewFollowsTheAnswer) {
     NewWindow();
     fs::remove(path);
     Enter({&kFirst, &kSecond});
-    window->SetModified(c.modified);
-    ASSERT_TRUE(window->SetCurrentFileName(path));
+    window->CurrentSession().SetModified(c.modified);
+    ASSERT_TRUE(window->CurrentSession().SetCurrentFileName(path));
     window->UpdateTitle();
     AddHistoryRow();
     surroundings.prompts.ClearShown();
@@ -330,9 +330,9 @@ TEST_F(FileCommandsTest, ExitFollowsTheSaveQuestion) {
   for (const Case& c : cases) {
     NewWindow();
     Enter({&kFirst});
-    window->SetModified(c.modified);
+    window->CurrentSession().SetModified(c.modified);
     if (*c.fileName != '\0') {
-      ASSERT_TRUE(window->SetCurrentFileName(PathOf(c.fileName)));
+      ASSERT_TRUE(window->CurrentSession().SetCurrentFileName(PathOf(c.fileName)));
     }
     surroundings.prompts.ClearShown();
     if (c.answer) surroundings.prompts.QueueAnswer(*c.answer);

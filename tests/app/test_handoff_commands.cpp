@@ -4,10 +4,10 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include "app/handoff_texts.h"
+#include "session/handoff_texts.h"
 #include "files/dnsmasq_config.h"
 #include "files/kea_config.h"
-#include "files/widgets/kea_export_dlg.h"
+#include "files/widgets/kea_export_dialog.h"
 #include "tests/app/test_file_commands_fixture.h"
 
 namespace corvessa::app_test {
@@ -26,7 +26,7 @@ class HandoffCommandsTest : public FileCommandsTest {
     };
     FileCommandsTest::SetUp();
     // A gateway in the relations' subnet.
-    window->Settings().gateway = Ip(192, 168, 1, 254);
+    ChangeSettings(*window, [&](NetworkSettings& s) { s.gateway = Ip(192, 168, 1, 254); });
   }
 
   std::string ExpectedDnsmasq() const {
@@ -85,7 +85,7 @@ TEST_F(HandoffCommandsTest, ADeviceSeenAskingByBootpKeepsTheHook) {
   EXPECT_EQ(shownBootpDevices, std::vector<int>{1});
   EXPECT_NE(ReadWholeFile(PathOf("kea.conf")).find("libdhcp_bootp.so"), std::string::npos);
 
-  CKeaExportDlg dialog(KeaOptions{}, "http://192.168.1.5:8005/", 1);
+  KeaExportDialog dialog(KeaOptions{}, "http://192.168.1.5:8005/", 1);
   EXPECT_TRUE(dialog.BootpHookCheck()->isChecked());
   EXPECT_FALSE(dialog.BootpHookCheck()->isEnabled());
 }
@@ -166,7 +166,7 @@ TEST_F(HandoffCommandsTest, TheFileMenuOffersImportAndBothExports) {
 }
 
 TEST_F(HandoffCommandsTest, TheKeaDialogNamesEveryControlAndHandsBackItsOptions) {
-  CKeaExportDlg dialog(KeaOptions{}, "http://192.168.1.5:8005/", 0);
+  KeaExportDialog dialog(KeaOptions{}, "http://192.168.1.5:8005/", 0);
   EXPECT_EQ(ToStdString(dialog.HooksFolderEdit()->accessibleName()), "Kea hook libraries folder");
   EXPECT_EQ(ToStdString(dialog.LeaseFileEdit()->accessibleName()), "Lease file");
   EXPECT_EQ(ToStdString(dialog.PrimaryUrlEdit()->accessibleName()), "Primary server URL");

@@ -64,10 +64,10 @@ class InstalledHelpTest : public ::testing::Test {
     ASSERT_TRUE(WriteWholeFile(page, "<html></html>"));
   }
 
-  std::unique_ptr<CProvanDlg> Window() {
+  std::unique_ptr<MainWindow> Window() {
     corvessa::Environment env = surroundings.Environment();
     env.executablePath = (prefix.Path() / "bin/corvessa").string();
-    return std::make_unique<CProvanDlg>(std::move(env));
+    return std::make_unique<MainWindow>(std::move(env));
   }
 
   TempFolder prefix{"prefix"};

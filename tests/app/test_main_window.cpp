@@ -16,10 +16,10 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/about_dlg.h"
+#include "app/about_dialog.h"
 #include "app/command_ids.h"
 #include "app/control_id.h"
-#include "netconfig/widgets/set_defaults_dlg.h"
+#include "netconfig/widgets/network_settings_dialog.h"
 #include "tests/app/window_fixture.h"
 #include "tests/support/cell_fit.h"
 #include "ui/widgets/ip_address_edit.h"
@@ -37,7 +37,7 @@ class MainWindowTest : public ::testing::Test {
   void SetUp() override {
     corvessa::Environment env = surroundings.Environment();
     env.runPopupMenu = [this](QMenu& menu, const QPoint& position) { return RunPopup(menu, position); };
-    window = std::make_unique<CProvanDlg>(std::move(env));
+    window = std::make_unique<MainWindow>(std::move(env));
     window->SetupLists();
     window->Runtime().SetSender(&sender);
     window->Runtime().SetClock([] { return LocalTime{9, 5, 3}; });
@@ -76,7 +76,7 @@ class MainWindowTest : public ::testing::Test {
 
   void Request(const std::vector<std::uint8_t>& mac) {
     const std::vector<std::uint8_t> bytes = BootpRequest(mac);
-    window->Runtime().HandleDatagram(bytes.data(), bytes.size());
+    window->HandleDatagram(bytes.data(), bytes.size());
   }
 
   // Enabled state of each command of a main-menu pop-up as it opens.
@@ -92,14 +92,14 @@ class MainWindowTest : public ::testing::Test {
   }
 
   std::string RelationCell(int row, int column) const {
-    return window->RelationTableView()->Rows()->CellText(row, column);
+    return window->RelationTableView()->CellText(row, column);
   }
 
   bool Shown(int id) const { return !window->Control(id)->isHidden() && window->Control(id)->isEnabled(); }
 
   Surroundings surroundings;
   RecordingSender sender;
-  std::unique_ptr<CProvanDlg> window;
+  std::unique_ptr<MainWindow> window;
   std::string popupTitle;
   std::vector<std::pair<int, bool>> popupEnabled;
   int popupChoice = 0;
@@ -297,8 +297,8 @@ TEST_F(MainWindowTest, SaveNeedsBothAFileNameAndAChange) {
   const Case cases[] = {
       {"", false, false}, {"", true, false}, {"/tmp/plant.bpc", false, false}, {"/tmp/plant.bpc", true, true}};
   for (const Case& c : cases) {
-    ASSERT_TRUE(window->SetCurrentFileName(c.fileName));
-    window->SetModified(c.modified);
+    ASSERT_TRUE(window->CurrentSession().SetCurrentFileName(c.fileName));
+    window->CurrentSession().SetModified(c.modified);
     const std::map<int, bool> file = OpenMainMenu(0);
     EXPECT_EQ(file.at(ids::kFileSave), c.enabled) << c.fileName << " " << c.modified;
     EXPECT_TRUE(file.at(ids::kFileSaveAs));
@@ -453,8 +453,8 @@ TEST_F(MainWindowTest, HeaderClicksSortDescendingThenAscendingAndRefreshKeepsIt)
   // A rebuild (as after a served request) applies the sort again without reversing it.
   window->RefreshRelationList();
   EXPECT_EQ(ips(), (std::vector<std::string>{"10.0.0.1", "192.168.1.3", "192.168.1.20"}));
-  EXPECT_EQ(window->SortColumn(), 2);
-  EXPECT_TRUE(window->SortAscending());
+  EXPECT_EQ(window->Rows().SortColumn(), 2);
+  EXPECT_TRUE(window->Rows().SortAscending());
 }
 
 TEST_F(MainWindowTest, DeleteKeyRemovesEverySelectedRelationWithoutAsking) {
@@ -488,7 +488,7 @@ TEST_F(MainWindowTest, DoubleClicksAddARelationWhenNoRowIsSelected) {
 // --- Served requests through the window ---
 
 TEST_F(MainWindowTest, ServedRequestShowsTypeStatusAndHistory) {
-  window->Settings() = ValidSettings();
+  window->CurrentSession().SetSettings(ValidSettings(), false);
   AddRelation({0x00, 0x1D, 0x9C, 0xC8, 0x12, 0x34}, Ip(192, 168, 77, 50), "plc1");
   Request({0x00, 0x1D, 0x9C, 0xC8, 0x12, 0x34});
   ASSERT_EQ(sender.sent.size(), 1u);
@@ -547,7 +547,7 @@ TEST_F(MainWindowTest, ResetSendsForceRenewToEachSelectedRowInListOrder) {
 
 TEST_F(MainWindowTest, EnterWithUnsavedChangesAsksAndCancelKeepsTheWindow) {
   window->show();
-  window->SetModified(true);
+  window->CurrentSession().SetModified(true);
   surroundings.prompts.QueueAnswer(PromptAnswer::Cancel);
   QTest::keyClick(window->RelationTableView(), Qt::Key_Return);
   const ShownPrompt question{"Would you like to save your changes?", "Save Changes", PromptKind::YesNoCancel};
@@ -570,7 +570,7 @@ TEST_F(MainWindowTest, EnterEscapeAndExitWithoutChangesEndAtOnce) {
 
 TEST_F(MainWindowTest, CloseBoxAsksWhenModified) {
   window->show();
-  window->SetModified(true);
+  window->CurrentSession().SetModified(true);
   surroundings.prompts.QueueAnswer(PromptAnswer::Cancel);
   EXPECT_FALSE(window->close());
   EXPECT_TRUE(window->isVisible());
@@ -583,7 +583,7 @@ TEST_F(MainWindowTest, CloseBoxAsksWhenModified) {
 // --- Network settings command ---
 
 TEST_F(MainWindowTest, NetworkSettingsOkCopiesBackAndMarksModified) {
-  window->Settings() = ValidSettings();
+  window->CurrentSession().SetSettings(ValidSettings(), false);
   NetworkSettings entered = ValidSettings();
   entered.gateway = Ip(192, 168, 77, 1);
   entered.dns1 = Ip(192, 168, 77, 2);
@@ -599,7 +599,7 @@ TEST_F(MainWindowTest, NetworkSettingsOkCopiesBackAndMarksModified) {
 }
 
 TEST_F(MainWindowTest, NetworkSettingsCancelChangesNothing) {
-  window->Settings() = ValidSettings();
+  window->CurrentSession().SetSettings(ValidSettings(), false);
   surroundings.networkDialogs.enteredSettings.reset();
   window->OnCommand(ids::kNetworkSettings);
   EXPECT_EQ(window->Settings().gateway, Ip(192, 168, 77, 254));
@@ -609,12 +609,12 @@ TEST_F(MainWindowTest, NetworkSettingsCancelChangesNothing) {
 TEST_F(MainWindowTest, RealNetworkSettingsDialogHandsItsEntryBack) {
   Surroundings own;
   corvessa::Environment env = own.Environment();
-  env.networkDialogs = nullptr;  // the real CSetDefaultsDlg
-  CProvanDlg real(std::move(env));
-  real.Settings() = ValidSettings();
+  env.networkDialogs = nullptr;  // the real NetworkSettingsDialog
+  MainWindow real(std::move(env));
+  real.CurrentSession().SetSettings(ValidSettings(), false);
   std::string caption;
   QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<CSetDefaultsDlg*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<NetworkSettingsDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr) return;
     caption = ToStdString(dialog->windowTitle());
     dialog->GatewayEdit()->Clear();
@@ -634,10 +634,10 @@ TEST_F(MainWindowTest, RealNetworkSettingsDialogHandsItsEntryBack) {
 // --- Title, help, About ---
 
 TEST_F(MainWindowTest, TitleNamesTheFile) {
-  ASSERT_TRUE(window->SetCurrentFileName("/srv/plant/line4.bpc"));
+  ASSERT_TRUE(window->CurrentSession().SetCurrentFileName("/srv/plant/line4.bpc"));
   window->UpdateTitle();
   EXPECT_EQ(ToStdString(window->windowTitle()), "Corvessa - /srv/plant/line4.bpc");
-  EXPECT_FALSE(window->SetCurrentFileName(std::string(513, 'a')));
+  EXPECT_FALSE(window->CurrentSession().SetCurrentFileName(std::string(513, 'a')));
   EXPECT_EQ(window->CurrentFileName(), "/srv/plant/line4.bpc");
 }
 
@@ -656,7 +656,7 @@ TEST(MainWindowHelp, HelpOpensThePageNextToTheExecutableAtItsAnchor) {
       Surroundings surroundings;
       corvessa::Environment env = surroundings.Environment();
       env.executablePath = c.executable;
-      CProvanDlg window(std::move(env));
+      MainWindow window(std::move(env));
       window.OnCommand(command);
       if (c.url.empty()) {
         EXPECT_TRUE(surroundings.openedUrls.empty()) << c.executable;
@@ -681,7 +681,7 @@ TEST_F(MainWindowTest, AboutBoxShowsNameVersionAndOk) {
   std::vector<std::string> texts;
   bool hasIcon = false;
   QTimer::singleShot(0, [&] {
-    auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+    auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
     if (about == nullptr) return;
     caption = ToStdString(about->windowTitle());
     for (QLabel* label : about->findChildren<QLabel*>()) {

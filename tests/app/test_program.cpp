@@ -11,7 +11,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/app_settings.h"
+#include "netconfig/startup_settings.h"
 #include "core/settings_names.h"
 #include "tests/app/window_fixture.h"
 #include "tests/support/netns.h"
@@ -67,7 +67,7 @@ class ProgramTest : public ::testing::Test {
   // A returning user's settings: one adapter, valid settings, no dialog.
   void PrepareSettings(const TempFolder& home) const {
     SettingsStore store((home.Path() / "Merrowin Software" / "corvessa.conf").string());
-    store.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
+    store.SetDword(startup_settings::kApplicationSection, startup_settings::kFirstStart, startup_settings::kFirstStartDone);
     store.SetString(names::kVersionSection, names::kLastAdapter, link_.serverIf);
     store.SetString(link_.serverIf, names::kIpAddress, link_.serverAddress);
     SaveNetworkSettings(store, link_.serverIf, ValidSettings());

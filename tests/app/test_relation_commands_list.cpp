@@ -15,7 +15,7 @@ using Driver = RelationEditorDriver;
 
 struct DeletePath {
   const char* name;
-  std::function<void(RelationCommandsTest&, CProvanDlg&, Table&)> run;
+  std::function<void(RelationCommandsTest&, MainWindow&, Table&)> run;
 };
 
 class RelationListTest : public RelationCommandsTest {
@@ -32,13 +32,13 @@ class RelationListTest : public RelationCommandsTest {
 TEST_F(RelationListTest, ThreeSelectedRowsGoTogetherWithoutAQuestion) {
   const DeletePath paths[] = {
       {"Delete key in the list",
-       [](RelationCommandsTest&, CProvanDlg&, Table& list) {
+       [](RelationCommandsTest&, MainWindow&, Table& list) {
          list.setFocus(Qt::OtherFocusReason);
          QTest::keyClick(&list, Qt::Key_Delete);
        }},
-      {"Tools menu command", [](RelationCommandsTest&, CProvanDlg& w, Table&) { w.OnCommand(ids::kDeleteRelation); }},
+      {"Tools menu command", [](RelationCommandsTest&, MainWindow& w, Table&) { w.OnCommand(ids::kDeleteRelation); }},
       {"Delete Relation button",
-       [](RelationCommandsTest&, CProvanDlg& w, Table&) {
+       [](RelationCommandsTest&, MainWindow& w, Table&) {
          QTest::mouseClick(qobject_cast<QPushButton*>(w.Control(ids::kDeleteRelationButton)), Qt::LeftButton);
        }},
   };
@@ -47,7 +47,7 @@ TEST_F(RelationListTest, ThreeSelectedRowsGoTogetherWithoutAQuestion) {
     window->Relations().Clear();
     window->RefreshRelationList();
     ListFour();
-    window->SetModified(false);
+    window->CurrentSession().SetModified(false);
     SelectRelationRows({0, 2, 3});
     ASSERT_TRUE(window->Control(ids::kDeleteRelationButton)->isVisible());
 
@@ -75,21 +75,21 @@ TEST_F(RelationListTest, IpColumnSortsNumericallyDescendingFirst) {
   Listed({0x02, 0, 0, 0, 0, 1}, Ip(10, 0, 0, 1));
   Listed({0x02, 0, 0, 0, 0, 2}, Ip(192, 168, 1, 20));
   Listed({0x02, 0, 0, 0, 0, 3}, Ip(192, 168, 1, 3));
-  ASSERT_EQ(window->SortColumn(), -1);
+  ASSERT_EQ(window->Rows().SortColumn(), -1);
 
   ClickHeader(2);
   EXPECT_EQ(Column(2), (std::vector<std::string>{"192.168.1.20", "192.168.1.3", "10.0.0.1"}));
-  EXPECT_EQ(window->SortColumn(), 2);
-  EXPECT_FALSE(window->SortAscending());
+  EXPECT_EQ(window->Rows().SortColumn(), 2);
+  EXPECT_FALSE(window->Rows().SortAscending());
 
   ClickHeader(2);
   EXPECT_EQ(Column(2), (std::vector<std::string>{"10.0.0.1", "192.168.1.3", "192.168.1.20"}));
-  EXPECT_TRUE(window->SortAscending());
+  EXPECT_TRUE(window->Rows().SortAscending());
 
   // Another column starts descending again.
   ClickHeader(0);
-  EXPECT_EQ(window->SortColumn(), 0);
-  EXPECT_FALSE(window->SortAscending());
+  EXPECT_EQ(window->Rows().SortColumn(), 0);
+  EXPECT_FALSE(window->Rows().SortAscending());
   EXPECT_EQ(Column(0), (std::vector<std::string>{"02:00:00:00:00:03", "02:00:00:00:00:02", "02:00:00:00:00:01"}));
 }
 
@@ -113,8 +113,8 @@ TEST_F(RelationListTest, ServedRequestKeepsTheSort) {
   Request({0x02, 0, 0, 0, 0, 1});
   EXPECT_EQ(Column(3), (std::vector<std::string>{"a", "b", "c"}));
   EXPECT_EQ(Column(1), (std::vector<std::string>{"", "", "BOOTP"}));
-  EXPECT_EQ(window->SortColumn(), 3);
-  EXPECT_TRUE(window->SortAscending());
+  EXPECT_EQ(window->Rows().SortColumn(), 3);
+  EXPECT_TRUE(window->Rows().SortAscending());
   // The server's mark is no change of the document.
   EXPECT_FALSE(window->Modified());
 }
@@ -132,8 +132,8 @@ TEST_F(RelationListTest, EditKeepsTheSort) {
   window->OnCommand(ids::kProperties);
   EXPECT_EQ(TableHostnames(), (std::vector<std::string>{"c", "b", "d"}));
   EXPECT_EQ(Column(3), (std::vector<std::string>{"d", "c", "b"}));
-  EXPECT_EQ(window->SortColumn(), 3);
-  EXPECT_FALSE(window->SortAscending());
+  EXPECT_EQ(window->Rows().SortColumn(), 3);
+  EXPECT_FALSE(window->Rows().SortAscending());
 }
 
 TEST_F(RelationListTest, PropertiesScrollsBackToTheEditedRow) {

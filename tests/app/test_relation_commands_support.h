@@ -21,7 +21,7 @@
 
 #include "app/command_ids.h"
 #include "core/settings_names.h"
-#include "relations/widgets/add_entry_dlg.h"
+#include "relations/widgets/relation_editor.h"
 #include "tests/app/window_fixture.h"
 #include "ui/widgets/ip_address_edit.h"
 #include "ui/widgets/table.h"
@@ -47,7 +47,7 @@ inline std::string ShownAddress(const IpAddressEdit& edit) {
 
 class RelationEditorDriver {
  public:
-  using Action = std::function<void(CAddEntryDlg&)>;
+  using Action = std::function<void(RelationEditor&)>;
 
   RelationEditorDriver() {
     // Fires only while an event loop runs, that is while a command waits in
@@ -62,7 +62,7 @@ class RelationEditorDriver {
   // Types into the fields that are given (nullptr leaves a field as shown) and presses OK.
   static Action EnterAndOk(const char* mac, const char* ip, const char* hostname = nullptr,
                            const char* description = nullptr) {
-    return [=](CAddEntryDlg& editor) {
+    return [=](RelationEditor& editor) {
       if (mac != nullptr) editor.HardwareAddressEdit()->setText(QString::fromUtf8(mac));
       if (ip != nullptr) {
         const QStringList octets = QString::fromUtf8(ip).split(QLatin1Char('.'));
@@ -77,7 +77,7 @@ class RelationEditorDriver {
   }
   static Action PressOk() { return EnterAndOk(nullptr, nullptr); }
   static Action PressCancel() {
-    return [](CAddEntryDlg& editor) { QTest::mouseClick(editor.CancelButton(), Qt::LeftButton); };
+    return [](RelationEditor& editor) { QTest::mouseClick(editor.CancelButton(), Qt::LeftButton); };
   }
 
   const std::vector<ShownEditor>& Shown() const { return shown_; }
@@ -88,7 +88,7 @@ class RelationEditorDriver {
   static constexpr const char* kDrivenProperty = "drivenByTest";
 
   void Poll() {
-    auto* editor = qobject_cast<CAddEntryDlg*>(QApplication::activeModalWidget());
+    auto* editor = qobject_cast<RelationEditor*>(QApplication::activeModalWidget());
     if (editor == nullptr || !editor->isVisible() || editor->property(kDrivenProperty).toBool()) return;
     editor->setProperty(kDrivenProperty, true);
     shown_.push_back({editor->windowTitle().toStdString(), editor->HardwareAddressEdit()->text().toStdString(),
@@ -119,9 +119,9 @@ class RelationCommandsTest : public ::testing::Test {
     namespace names = settings_names;
     ASSERT_TRUE(surroundings.store.SetString(names::kVersionSection, names::kLastAdapter, "eth0"));
     ASSERT_TRUE(surroundings.store.SetString("eth0", names::kIpAddress, "192.168.1.5"));
-    window = std::make_unique<CProvanDlg>(surroundings.Environment());
+    window = std::make_unique<MainWindow>(surroundings.Environment());
     window->SetupLists();
-    window->Settings().subnetMask = kMask24;
+    ChangeSettings(*window, [&](NetworkSettings& s) { s.subnetMask = kMask24; });
     window->Runtime().SetSender(&sender);
     window->Runtime().SetClock([] { return LocalTime{9, 5, 3}; });
     window->UpdateButtons();
@@ -146,7 +146,7 @@ class RelationCommandsTest : public ::testing::Test {
 
   void Request(const std::vector<std::uint8_t>& mac) {
     const std::vector<std::uint8_t> bytes = BootpRequest(mac);
-    window->Runtime().HandleDatagram(bytes.data(), bytes.size());
+    window->HandleDatagram(bytes.data(), bytes.size());
   }
 
   Table& RelationList() { return *window->RelationTableView(); }
@@ -160,8 +160,8 @@ class RelationCommandsTest : public ::testing::Test {
   // The texts of one column of the relation list, top to bottom.
   std::vector<std::string> Column(int column) {
     std::vector<std::string> texts;
-    for (int row = 0; row < RelationList().Rows()->RowCount(); ++row) {
-      texts.push_back(RelationList().Rows()->CellText(row, column));
+    for (int row = 0; row < RelationList().RowCount(); ++row) {
+      texts.push_back(RelationList().CellText(row, column));
     }
     return texts;
   }
@@ -207,7 +207,7 @@ class RelationCommandsTest : public ::testing::Test {
   Surroundings surroundings;
   RecordingSender sender;
   RelationEditorDriver editors;
-  std::unique_ptr<CProvanDlg> window;
+  std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace corvessa::app_test

@@ -103,7 +103,7 @@ TEST(NetworkResetRule, HardwareAddressMustBeginWith0A003C) {
       {{0x0A, 0x00}, false},  // too short to carry the prefix
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(TakesNetworkReset(Make(c.mac, 1)), c.takes) << c.mac.size();
+    EXPECT_EQ(HasVendorPrefix(Make(c.mac, 1)), c.takes) << c.mac.size();
   }
 }
 

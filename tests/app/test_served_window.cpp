@@ -21,7 +21,7 @@
 #include <QLabel>
 #include <QTest>
 
-#include "app/app_settings.h"
+#include "netconfig/startup_settings.h"
 #include "app/command_ids.h"
 #include "core/settings_names.h"
 #include "tests/app/netns_fixture.h"
@@ -56,13 +56,13 @@ std::string Upper(std::string text) {
 // The window of the test's server namespace, serving on the veth.
 struct ServingWindow {
   Surroundings surroundings;
-  std::unique_ptr<CProvanDlg> window;
+  std::unique_ptr<MainWindow> window;
 };
 
 void OpenServingWindow(ServingWindow& serving) {
   const testsupport::VethLink& link = Namespaces().link;
   SettingsStore& store = serving.surroundings.store;
-  store.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
+  store.SetDword(startup_settings::kApplicationSection, startup_settings::kFirstStart, startup_settings::kFirstStartDone);
   store.SetString(names::kVersionSection, names::kLastAdapter, link.serverIf);
   store.SetString(link.serverIf, names::kIpAddress, link.serverAddress);
   SaveNetworkSettings(store, link.serverIf, ValidSettings());
@@ -71,7 +71,7 @@ void OpenServingWindow(ServingWindow& serving) {
   env.host = nullptr;  // the live host facts of the server namespace
   // Two adapters live here (the veth and the second pair): the choice is the veth.
   serving.surroundings.networkDialogs.chosenAdapter = Adapter{link.serverIf, link.serverAddress};
-  serving.window = std::make_unique<CProvanDlg>(std::move(env));
+  serving.window = std::make_unique<MainWindow>(std::move(env));
   ASSERT_TRUE(serving.window->OnInitDialog()) << ::testing::PrintToString(serving.surroundings.log);
   ASSERT_TRUE(serving.window->Runtime().HasSocket());
   serving.window->show();
@@ -94,7 +94,7 @@ TEST(ServedThroughTheWindow, UdhcpcObtainsTheListedAddress) {
 
   ServingWindow serving;
   ASSERT_NO_FATAL_FAILURE(OpenServingWindow(serving));
-  CProvanDlg& window = *serving.window;
+  MainWindow& window = *serving.window;
 
   window.Relations().Append(MakeRelation(mac, Ip(192, 168, 77, 50), "plc1", "Press line 4"));
   window.RefreshRelationList();
@@ -122,7 +122,7 @@ TEST(ServedThroughTheWindow, UdhcpcObtainsTheListedAddress) {
   EXPECT_EQ(row.type, "DHCP");
   EXPECT_EQ(row.ipAddress, "192.168.77.50");
   EXPECT_EQ(row.hostname, "plc1");
-  EXPECT_EQ(window.RelationTableView()->Rows()->CellText(0, 1), "DHCP");
+  EXPECT_EQ(window.RelationTableView()->CellText(0, 1), "DHCP");
   EXPECT_EQ(window.StatusText(), "Sent 192.168.77.50 to Ethernet address " + macUpper);
   EXPECT_EQ(ToStdString(qobject_cast<QLabel*>(window.Control(ids::kRelationCounter))->text()), "1 of 256");
 }
@@ -164,7 +164,7 @@ TEST(ServedThroughTheWindow, WaitingBurstIsHandledCompletelyAndTheListFollows) {
   REQUIRE_NAMESPACES();
   ServingWindow serving;
   ASSERT_NO_FATAL_FAILURE(OpenServingWindow(serving));
-  CProvanDlg& window = *serving.window;
+  MainWindow& window = *serving.window;
 
   // Three listed devices spread through 300 requests, one of them last.
   constexpr int kRequests = 300;
@@ -192,11 +192,11 @@ TEST(ServedThroughTheWindow, WaitingBurstIsHandledCompletelyAndTheListFollows) {
   ASSERT_EQ(window.History().RowCount(), kRequests);
   EXPECT_EQ(window.History().Row(0).mac, "02:00:5E:10:01:2B");
   EXPECT_EQ(window.StatusText(), "Sent 192.168.77.62 to Ethernet address 02:00:5E:10:01:2B");
-  const RowTableModel* rows = window.RelationTableView()->Rows();
-  ASSERT_EQ(rows->RowCount(), 3);
+  const Table& rows = *window.RelationTableView();
+  ASSERT_EQ(rows.RowCount(), 3);
   for (int row = 0; row < 3; ++row) {
-    EXPECT_EQ(rows->CellText(row, 1), "BOOTP") << "row " << row;
-    EXPECT_EQ(rows->ItemData(row), window.Relations().At(row)) << "row " << row;
+    EXPECT_EQ(rows.CellText(row, 1), "BOOTP") << "row " << row;
+    EXPECT_EQ(window.Rows().At(row), window.Relations().At(row)) << "row " << row;
   }
 
   // Painting may be held back while requests keep coming, never for good.

@@ -5,7 +5,7 @@
 
 #include <QTimer>
 
-#include "app/app_settings.h"
+#include "netconfig/startup_settings.h"
 #include "app/command_ids.h"
 #include "core/settings_names.h"
 #include "files/recovery_copy.h"
@@ -45,7 +45,7 @@ class SessionEndTest : public ::testing::Test {
         MakeInterface("lo", 1, kLoopbackLinkType, true, {{Ip(127, 0, 0, 1), Ip(255, 0, 0, 0)}}),
         MakeInterface(a, 10, kEthernetLinkType, true, {{Ip(192, 168, 77, 1), Ip(255, 255, 255, 0)}})};
     SettingsStore& store = surroundings.store;
-    store.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
+    store.SetDword(startup_settings::kApplicationSection, startup_settings::kFirstStart, startup_settings::kFirstStartDone);
     store.SetString(names::kVersionSection, names::kLastAdapter, a);
     store.SetString(a, names::kIpAddress, "192.168.77.1");
     SaveNetworkSettings(store, a, ValidSettings());
@@ -58,18 +58,18 @@ class SessionEndTest : public ::testing::Test {
   RecoveryStore Recovery() const { return RecoveryStore(surroundings.StateFolder()); }
   std::string CopyPath() const { return (std::filesystem::path(surroundings.StateFolder()) / "plant.bpc").string(); }
 
-  std::unique_ptr<CProvanDlg> Start(std::vector<std::string> arguments = {}) {
+  std::unique_ptr<MainWindow> Start(std::vector<std::string> arguments = {}) {
     corvessa::Environment env = surroundings.Environment();
     env.arguments = std::move(arguments);
-    auto window = std::make_unique<CProvanDlg>(std::move(env));
+    auto window = std::make_unique<MainWindow>(std::move(env));
     EXPECT_TRUE(window->OnInitDialog());
     return window;
   }
 
   // plant.bpc opened and its top row (the third relation) deleted: unsaved.
-  void OpenAndChange(CProvanDlg& window) {
+  void OpenAndChange(MainWindow& window) {
     surroundings.fileDialogs.QueueAnswer(plant);
-    ASSERT_TRUE(window.LoadConfiguration(true));
+    ASSERT_TRUE(window.Files().LoadConfiguration(true));
     window.RelationTableView()->SelectRow(0, false);
     window.OnCommand(ids::kDeleteRelation);
     ASSERT_TRUE(window.Modified());
@@ -90,7 +90,7 @@ class SessionEndTest : public ::testing::Test {
 
 TEST_F(SessionEndTest, EndWithUnsavedChangesKeepsACopyWithoutAQuestion) {
   corvessa::Environment env = surroundings.Environment();
-  auto window = std::make_unique<CProvanDlg>(std::move(env));
+  auto window = std::make_unique<MainWindow>(std::move(env));
   // The signal comes while the window's loop runs.
   QTimer::singleShot(0, window.get(), [&] {
     OpenAndChange(*window);
@@ -129,7 +129,7 @@ TEST_F(SessionEndTest, NextStartOffersTheCopyBeforeTheFileOnTheCommandLine) {
                             "' were not saved when Corvessa was last ended.\nRestore them now, or discard them?";
   EXPECT_EQ(surroundings.prompts.Shown(), (std::vector<ShownPrompt>{{offer, "Unsaved Relations", PromptKind::Choice}}));
   EXPECT_EQ(window->Relations().Count(), 2);
-  EXPECT_EQ(window->RelationTableView()->Rows()->CellText(0, 0), kSecond.macText);
+  EXPECT_EQ(window->RelationTableView()->CellText(0, 0), kSecond.macText);
   EXPECT_EQ(window->CurrentFileName(), plant);
   EXPECT_EQ(ToStdString(window->windowTitle()), "Corvessa - " + plant);
   EXPECT_TRUE(window->Modified());

@@ -8,7 +8,7 @@ namespace {
 
 TEST(SettingsFailureTest, AFailedWriteIsShownInTheStatusLine) {
   Surroundings surroundings;
-  CProvanDlg window(surroundings.Environment());
+  MainWindow window(surroundings.Environment());
   // Something that is no settings file stands at its path.
   std::filesystem::create_directories(surroundings.SettingsPath());
   EXPECT_FALSE(window.Store().SetString("Version 3.06.00", "lastadapter", "eth0"));

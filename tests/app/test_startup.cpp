@@ -15,10 +15,10 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "app/app_settings.h"
+#include "netconfig/startup_settings.h"
 #include "app/command_ids.h"
 #include "core/settings_names.h"
-#include "netconfig/widgets/dialog_adapter.h"
+#include "netconfig/widgets/interface_dialog.h"
 #include "tests/app/netns_fixture.h"
 #include "tests/app/window_fixture.h"
 #include "ui/network_settings_store.h"
@@ -53,7 +53,7 @@ class StartupTest : public ::testing::Test {
   // A user who has run the program before on interface A with valid settings.
   void PrepareReturningUser() {
     SettingsStore& store = surroundings.store;
-    store.SetDword(app_settings::kApplicationSection, app_settings::kFirstStart, app_settings::kFirstStartDone);
+    store.SetDword(startup_settings::kApplicationSection, startup_settings::kFirstStart, startup_settings::kFirstStartDone);
     store.SetString(names::kVersionSection, names::kLastAdapter, A());
     store.SetString(A(), names::kIpAddress, "192.168.77.1");
     SaveNetworkSettings(store, A(), ValidSettings());
@@ -63,7 +63,7 @@ class StartupTest : public ::testing::Test {
 
   // Runs the window modally; once it shows, notes "main window" and asks it
   // to end.
-  int RunModal(CProvanDlg& window) {
+  int RunModal(MainWindow& window) {
     QTimer::singleShot(0, &window, [this, &window] {
       surroundings.log.push_back(window.isVisible() ? "main window" : "main window not visible");
       window.OnCommand(ids::kFileExit);
@@ -86,7 +86,7 @@ TEST_F(StartupTest, FirstStartShowsWarningInterfaceChoiceSetupMessageSettingsThe
   // The settings dialog's OK marks the configuration modified.
   surroundings.prompts.QueueAnswer(PromptAnswer::No);
 
-  auto window = std::make_unique<CProvanDlg>(surroundings.Environment());
+  auto window = std::make_unique<MainWindow>(surroundings.Environment());
   RunModal(*window);
   EXPECT_EQ(surroundings.log, (EventLog{Message(kIdsFirewallWarning), "interface dialog",
                                         Message(kIdsConfigureNetworkSettings), "settings dialog", "main window",
@@ -99,7 +99,7 @@ TEST_F(StartupTest, FirstStartShowsWarningInterfaceChoiceSetupMessageSettingsThe
 
   window.reset();
   SettingsStore& store = surroundings.store;
-  EXPECT_EQ(store.GetDword(app_settings::kApplicationSection, app_settings::kFirstStart), 1u);
+  EXPECT_EQ(store.GetDword(startup_settings::kApplicationSection, startup_settings::kFirstStart), 1u);
   EXPECT_EQ(ReadLastAdapter(store), A());
   EXPECT_EQ(store.GetDword(A(), names::kSubnetMask), 0xFFFFFF00u);
   EXPECT_EQ(store.GetDword(A(), names::kGateway), Ip(192, 168, 77, 254));
@@ -113,7 +113,7 @@ TEST_F(StartupTest, ReturningUserGoesStraightToTheWindow) {
   surroundings.firewall.failingProfile = "PublicProfile";
   surroundings.host.interfaces = {loopback, InterfaceA()};
 
-  CProvanDlg window(surroundings.Environment());
+  MainWindow window(surroundings.Environment());
   QTimer::singleShot(0, &window, [&] {
     surroundings.log.push_back("main window");
     EXPECT_EQ(ToStdString(window.windowTitle()), "Corvessa");
@@ -140,7 +140,7 @@ TEST_F(StartupTest, FirewallThatDropsTheRequestsIsNamedAtEveryStartUntilItIsOpen
   for (int start = 1; start <= 2; ++start) {
     SCOPED_TRACE(start);
     surroundings.log.clear();
-    CProvanDlg window(surroundings.Environment());
+    MainWindow window(surroundings.Environment());
     RunModal(window);
     EXPECT_EQ(surroundings.log, (EventLog{"message: firewalld drops UDP 67 here", "main window"}));
     EXPECT_EQ(surroundings.prompts.Shown().back().caption, "Network Setup Warning");
@@ -149,7 +149,7 @@ TEST_F(StartupTest, FirewallThatDropsTheRequestsIsNamedAtEveryStartUntilItIsOpen
 
   surroundings.firewall.portFinding = {PortVerdict::Open, ""};
   surroundings.log.clear();
-  CProvanDlg window(surroundings.Environment());
+  MainWindow window(surroundings.Environment());
   RunModal(window);
   EXPECT_EQ(surroundings.log, EventLog{"main window"});
 }
@@ -164,11 +164,11 @@ TEST_F(StartupTest, FirewallThatMayDropTheRequestsIsNamedOncePerInterface) {
   for (const EventLog& expected : {EventLog{"message: ufw may drop UDP 67 here", "main window"},
                                    EventLog{"main window"}}) {
     surroundings.log.clear();
-    CProvanDlg window(surroundings.Environment());
+    MainWindow window(surroundings.Environment());
     RunModal(window);
     EXPECT_EQ(surroundings.log, expected);
   }
-  EXPECT_EQ(surroundings.store.GetDword(A(), app_settings::kFirewallNotice), 1u);
+  EXPECT_EQ(surroundings.store.GetDword(A(), startup_settings::kFirewallNotice), 1u);
 }
 
 // --- Fatal ends: message (if any), the fatal exit, and nothing saved ---
@@ -179,7 +179,7 @@ TEST_F(StartupTest, NoUsableAddressEndsAfterItsMessage) {
   surroundings.host.answer = std::vector<std::uint32_t>{Ip(127, 0, 1, 1)};
   const std::string before = SettingsBytes();
   {
-    CProvanDlg window(surroundings.Environment());
+    MainWindow window(surroundings.Environment());
     EXPECT_FALSE(window.OnInitDialog());
   }
   EXPECT_EQ(surroundings.log, (EventLog{Message(kIdsNoValidIpAddress), "fatal exit"}));
@@ -194,7 +194,7 @@ TEST_F(StartupTest, SocketsThatCannotStartEndAfterTheirMessage) {
   {
     corvessa::Environment env = surroundings.Environment();
     env.startSockets = [] { return false; };
-    CProvanDlg window(std::move(env));
+    MainWindow window(std::move(env));
     EXPECT_FALSE(window.OnInitDialog());
   }
   EXPECT_EQ(surroundings.log, (EventLog{"message: Windows sockets initialization failed.", "fatal exit"}));
@@ -208,7 +208,7 @@ TEST_F(StartupTest, InterfaceChoiceClosedWithoutOkEndsSilently) {
   surroundings.networkDialogs.chosenAdapter.reset();
   const std::string before = SettingsBytes();
   {
-    CProvanDlg window(surroundings.Environment());
+    MainWindow window(surroundings.Environment());
     EXPECT_FALSE(window.OnInitDialog());
   }
   EXPECT_EQ(surroundings.log, (EventLog{"interface dialog", "fatal exit"}));
@@ -223,10 +223,10 @@ TEST_F(StartupTest, RealInterfaceDialogClosedWithEscapeEndsSilently) {
   int listedRows = -1;
   {
     corvessa::Environment env = surroundings.Environment();
-    env.networkDialogs = nullptr;  // the real CDialogAdapter
-    CProvanDlg window(std::move(env));
+    env.networkDialogs = nullptr;  // the real InterfaceDialog
+    MainWindow window(std::move(env));
     QTimer::singleShot(0, [&] {
-      auto* dialog = qobject_cast<CDialogAdapter*>(QApplication::activeModalWidget());
+      auto* dialog = qobject_cast<InterfaceDialog*>(QApplication::activeModalWidget());
       if (dialog == nullptr) return;
       listedRows = dialog->List()->topLevelItemCount();
       QTest::keyClick(dialog, Qt::Key_Escape);
@@ -252,7 +252,7 @@ TEST_F(StartupTest, PortHeldByAnotherProgramEndsAfterNamingIt) {
   ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   const std::string before = SettingsBytes();
   {
-    CProvanDlg window(surroundings.Environment());
+    MainWindow window(surroundings.Environment());
     EXPECT_FALSE(window.OnInitDialog());
     EXPECT_FALSE(window.Runtime().HasSocket());
   }
@@ -275,7 +275,7 @@ TEST_F(StartupTest, InterfaceThatDoesNotExistEndsAfterTheSocketMessage) {
       loopback, MakeInterface("ghost0", 12, kEthernetLinkType, true, {{Ip(192, 168, 77, 1), Ip(255, 255, 255, 0)}})};
   const std::string before = SettingsBytes();
   {
-    CProvanDlg window(surroundings.Environment());
+    MainWindow window(surroundings.Environment());
     EXPECT_FALSE(window.OnInitDialog());
   }
   EXPECT_EQ(surroundings.log, (EventLog{Message(kIdsServerSocketCreateFailed), "fatal exit"}));
@@ -289,11 +289,11 @@ TEST_F(StartupTest, EnterWithoutChangesEndsAndSavesTheSettings) {
   PrepareReturningUser();
   surroundings.host.interfaces = {loopback, InterfaceA()};
   {
-    CProvanDlg window(surroundings.Environment());
+    MainWindow window(surroundings.Environment());
     ASSERT_TRUE(window.OnInitDialog());
     window.show();
     // Changed in memory only; the file gets it when the window ends.
-    window.Settings().dns1 = Ip(192, 168, 77, 53);
+    ChangeSettings(window, [&](NetworkSettings& s) { s.dns1 = Ip(192, 168, 77, 53); });
     QTest::keyClick(window.RelationTableView(), Qt::Key_Return);
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(surroundings.prompts.Shown().empty());
@@ -311,7 +311,7 @@ TEST_F(StartupTest, OneArgumentIsLoadedAsTheConfigurationFile) {
   surroundings.host.interfaces = {loopback, InterfaceA()};
   corvessa::Environment env = surroundings.Environment();
   env.arguments = {"data.xyz"};
-  CProvanDlg window(std::move(env));
+  MainWindow window(std::move(env));
   ASSERT_TRUE(window.OnInitDialog());
   // Neither .bpc nor .csv: refused before anything is read, the name stays.
   EXPECT_EQ(window.StatusText(), "Load file failed: exception caught while trying to read file");
@@ -324,7 +324,7 @@ TEST_F(StartupTest, TwoArgumentsOpenNothing) {
   surroundings.host.interfaces = {loopback, InterfaceA()};
   corvessa::Environment env = surroundings.Environment();
   env.arguments = {"a.bpc", "b.bpc"};
-  CProvanDlg window(std::move(env));
+  MainWindow window(std::move(env));
   ASSERT_TRUE(window.OnInitDialog());
   EXPECT_EQ(window.StatusText(), "Listening for connected devices...");
   EXPECT_EQ(window.CurrentFileName(), "");
@@ -341,7 +341,7 @@ class SelectInterfaceTest : public StartupTest {
     surroundings.host.interfaces = {loopback, InterfaceA(), InterfaceB()};
     // Start-up asks for the interface: A.
     surroundings.networkDialogs.chosenAdapter = Adapter{A(), "192.168.77.1"};
-    window = std::make_unique<CProvanDlg>(surroundings.Environment());
+    window = std::make_unique<MainWindow>(surroundings.Environment());
     ASSERT_TRUE(window->OnInitDialog());
     surroundings.log.clear();
 
@@ -349,17 +349,17 @@ class SelectInterfaceTest : public StartupTest {
     window->RefreshRelationList();
     window->UpdateRelationCounter();
     const std::vector<std::uint8_t> request = BootpRequest({0x00, 0x11, 0x22, 0x33, 0x44, 0x55});
-    window->Runtime().HandleDatagram(request.data(), request.size());
+    window->HandleDatagram(request.data(), request.size());
     ASSERT_EQ(window->History().RowCount(), 1);
   }
 
   int HomeIndex() const { return window->Runtime().Socket()->HomeInterfaceIndex(); }
 
-  std::unique_ptr<CProvanDlg> window;
+  std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(SelectInterfaceTest, AnotherInterfaceSavesTheOldSettingsAndLoadsTheNew) {
-  window->Settings().gateway = Ip(192, 168, 77, 1);  // changed in memory on A
+  ChangeSettings(*window, [&](NetworkSettings& s) { s.gateway = Ip(192, 168, 77, 1); });  // changed in memory on A
   NetworkSettings forB;
   forB.subnetMask = Ip(255, 255, 255, 0);
   forB.gateway = Ip(10, 9, 0, 254);
@@ -381,7 +381,7 @@ TEST_F(SelectInterfaceTest, AnotherInterfaceSavesTheOldSettingsAndLoadsTheNew) {
 
   // Back to A: B's settings are saved, A's come back without a question.
   // (Nothing unsaved this time: the settings dialog's OK marked a change.)
-  window->SetModified(false);
+  window->CurrentSession().SetModified(false);
   surroundings.log.clear();
   surroundings.networkDialogs.chosenAdapter = Adapter{A(), "192.168.77.1"};
   window->OnCommand(ids::kSelectInterface);
@@ -395,7 +395,7 @@ TEST_F(SelectInterfaceTest, AnotherInterfaceHasItsFirewallChecked) {
   surroundings.firewall.portFinding = {PortVerdict::Blocked, "firewalld drops UDP 67 here"};
   surroundings.networkDialogs.chosenAdapter = Adapter{B(), "10.9.0.1"};
   surroundings.networkDialogs.enteredSettings.reset();
-  window->SetModified(false);
+  window->CurrentSession().SetModified(false);
   window->OnCommand(ids::kSelectInterface);
   EXPECT_EQ(surroundings.log, (EventLog{"interface dialog", "message: firewalld drops UDP 67 here",
                                         Message(kIdsConfigureNetworkSettings), "settings dialog"}));

@@ -20,7 +20,7 @@
 
 #include "app/environment.h"
 #include "app/network_dialogs.h"
-#include "app/provan_dlg.h"
+#include "app/main_window.h"
 #include "netconfig/adapters.h"
 #include "netconfig/firewall.h"
 #include "netconfig/host_network.h"
@@ -29,8 +29,8 @@
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_folder.h"
 #include "ui/settings_store.h"
-#include "ui/widgets/scripted_file_dialogs.h"
-#include "ui/widgets/scripted_prompts.h"
+#include "ui/scripted_file_dialogs.h"
+#include "ui/scripted_prompts.h"
 
 namespace corvessa::app_test {
 
@@ -99,6 +99,14 @@ inline NetworkSettings ValidSettings() {
 }
 
 // Everything a window needs, scripted; `Environment()` hands it over.
+// Changes the window's network settings in memory, as a load would (the
+// configuration is not marked modified).
+inline void ChangeSettings(MainWindow& window, const std::function<void(NetworkSettings&)>& change) {
+  NetworkSettings settings = window.Settings();
+  change(settings);
+  window.CurrentSession().SetSettings(settings, false);
+}
+
 struct Surroundings {
   Surroundings() : store(SettingsPath()), networkDialogs(store, log) {
     prompts.OnShown([this](const ShownPrompt& shown) { log.push_back("message: " + shown.text); });

@@ -196,5 +196,20 @@ TEST(IsValidMacLength, OnlySix) {
   for (int n = -1; n <= 17; ++n) EXPECT_EQ(IsValidMacLength(n), n == 6) << n;
 }
 
+// The system's own dotted-address parser: strict, and no validity test.
+TEST(ParseDottedIp, SystemParser) {
+  struct Case {
+    const char* text;
+    std::uint32_t address;
+  };
+  const Case cases[] = {
+      {"192.168.1.5", 0xC0A80105}, {"10.0.0.1", 0x0A000001}, {"", 0},          {"Unknown", 0},
+      {"192.168.1", 0},            {"192.168.1.5 ", 0},      {"192.168.1.256", 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseDottedIp(c.text).value_or(0), c.address) << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace corvessa

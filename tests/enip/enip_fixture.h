@@ -28,7 +28,6 @@
 #include "enip/socket_api.h"
 #include "relations/relation_table.h"
 #include "tests/enip/sim/device_sim.h"
-#include "ui/prompts.h"
 
 namespace corvessa::enip_test {
 
@@ -48,27 +47,6 @@ inline Relation MakeRelation(const Mac& mac = kDeviceMac, std::uint8_t type = kR
   r.type = type;
   return r;
 }
-
-class ScriptedPrompts : public Prompts {
- public:
-  struct Box {
-    std::string text;
-    std::string caption;
-    std::string detail;
-  };
-  void Message(std::string_view text, std::string_view caption) override {
-    boxes.push_back({std::string(text), std::string(caption), {}});
-  }
-  void MessageWithDetail(std::string_view text, std::string_view caption,
-                         std::string_view detail) override {
-    boxes.push_back({std::string(text), std::string(caption), std::string(detail)});
-  }
-  PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override {
-    ADD_FAILURE() << "no question is asked by the EtherNet/IP commands";
-    return PromptAnswer::Cancel;
-  }
-  std::vector<Box> boxes;
-};
 
 class CountingBusy : public BusyIndicator {
  public:
@@ -90,7 +68,7 @@ class CountingBusy : public BusyIndicator {
 struct Harness {
   explicit Harness(std::uint16_t port) {
     context.status = [this](std::string_view text) { status.emplace_back(text); };
-    context.prompts = &prompts;
+    context.commandFailed = [this](std::string_view text) { failures.emplace_back(text); };
     context.busy = &busy;
     context.sleep = [this](std::chrono::milliseconds length) { pauses.push_back(length); };
     context.port = port;
@@ -107,7 +85,8 @@ struct Harness {
 
   EnipContext context;
   std::vector<std::string> status;
-  ScriptedPrompts prompts;
+  // The failure texts of the flows the user must be told of.
+  std::vector<std::string> failures;
   CountingBusy busy;
   std::vector<std::chrono::milliseconds> pauses;
 };

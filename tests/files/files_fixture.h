@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "relations/relation_table.h"
-#include "ui/prompts.h"
 
 namespace corvessa::files_test {
 
@@ -22,26 +21,6 @@ constexpr std::uint32_t Ip(unsigned a, unsigned b, unsigned c, unsigned d) {
   return (a << 24) | (b << 16) | (c << 8) | d;
 }
 
-// Remembers every box; the file readers never ask questions.
-class RecordingPrompts : public Prompts {
- public:
-  struct Box {
-    std::string text;
-    std::string caption;
-  };
-  void Message(std::string_view text, std::string_view caption) override {
-    boxes.push_back({std::string(text), std::string(caption)});
-  }
-  PromptAnswer AskYesNoCancel(std::string_view text, std::string_view) override {
-    ADD_FAILURE() << "unexpected question: " << text;
-    return PromptAnswer::Cancel;
-  }
-  std::vector<Box> boxes;
-};
-
-inline constexpr std::string_view kLimitText =
-    "The relation list only allows 256 entries. All entries after #256 will be omitted.";
-inline constexpr std::string_view kLimitCaption = "Limit Reached";
 
 using Mac = std::array<std::uint8_t, 6>;
 

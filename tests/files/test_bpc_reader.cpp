@@ -49,12 +49,11 @@ void Record3(Bytes& b, const Mac& mac, std::uint32_t ip, std::string_view hostna
 struct Loaded {
   BpcLoad load;
   RelationTable table;
-  RecordingPrompts prompts;
 };
 
 std::unique_ptr<Loaded> Load(const std::vector<std::uint8_t>& file) {
   auto out = std::make_unique<Loaded>();
-  out->load = ReadBpc(file, out->table, out->prompts);
+  out->load = ReadBpc(file, out->table);
   return out;
 }
 
@@ -78,7 +77,7 @@ TEST(BpcReaderTest, EmptyConfigurationLoads) {
   EXPECT_FALSE(r->load.IsOlderFormat());
   EXPECT_EQ(r->load.omitted, 0);
   EXPECT_EQ(r->table.Count(), 0);
-  EXPECT_TRUE(r->prompts.boxes.empty());
+  EXPECT_FALSE(r->load.limitReached);
 
   NetworkSettings target;
   target.SetDomainName("old.example");
@@ -223,9 +222,7 @@ TEST(BpcReaderTest, LimitOf256WithOneBoxAndTheRestOmitted) {
   ASSERT_TRUE(r->load.Succeeded());
   EXPECT_EQ(r->table.Count(), 256);
   EXPECT_EQ(r->load.omitted, 44);
-  ASSERT_EQ(r->prompts.boxes.size(), 1u);
-  EXPECT_EQ(r->prompts.boxes[0].text, kLimitText);
-  EXPECT_EQ(r->prompts.boxes[0].caption, kLimitCaption);
+  EXPECT_TRUE(r->load.limitReached);
 }
 
 TEST(BpcReaderTest, TrailingData) {
@@ -399,8 +396,7 @@ TEST(BpcReaderTest, Format22LoadsWithoutDescriptions) {
   ASSERT_EQ(file.size(), 61u + 2 * 54u);
   RelationTable table;
   table.Append(MakeRelation(NumberedMac(99), NumberedIp(99)));  // emptied by the older-format load
-  RecordingPrompts prompts;
-  const BpcLoad load = ReadBpc(file, table, prompts);
+  const BpcLoad load = ReadBpc(file, table);
   ASSERT_TRUE(load.Succeeded());
   EXPECT_EQ(load.format, BpcLoad::Format::Older22);
   EXPECT_TRUE(load.IsOlderFormat());
@@ -524,11 +520,9 @@ TEST(BpcReaderTest, UnsupportedVersionShowsItsBox) {
     const auto r = Load(b.data());
     EXPECT_FALSE(r->load.Succeeded());
     EXPECT_EQ(r->load.format, BpcLoad::Format::UnsupportedVersion);
-    EXPECT_EQ(r->load.error, LoadError::None);  // reported by its own box
+    EXPECT_EQ(r->load.error, LoadError::None);  // reported by its own box, with this text
     EXPECT_EQ(r->table.Count(), 0);
-    ASSERT_EQ(r->prompts.boxes.size(), 1u);
-    EXPECT_EQ(r->prompts.boxes[0].text, c.text);
-    EXPECT_EQ(r->prompts.boxes[0].caption, "File Format Error");
+    EXPECT_EQ(UnsupportedVersionText(r->load.version), c.text);
   }
 }
 

@@ -104,9 +104,8 @@ TEST_F(RecoveryCopyTest, RelationsComeBackEvenWhenTheSettingsNeverPassed) {
   NetworkSettings never;  // the settings dialog was cancelled: mask 0
   const std::vector<std::uint8_t> copy = WriteBpc(never, table_);
   RelationTable table;
-  RecordingPrompts prompts;
   bool settingsUsable = true;
-  const BpcLoad load = ReadRecoveryCopy(copy, table, prompts, settingsUsable);
+  const BpcLoad load = ReadRecoveryCopy(copy, table, settingsUsable);
   ASSERT_TRUE(load.Succeeded());
   EXPECT_FALSE(settingsUsable);
   ASSERT_EQ(table.Count(), 2);
@@ -114,7 +113,7 @@ TEST_F(RecoveryCopyTest, RelationsComeBackEvenWhenTheSettingsNeverPassed) {
 
   const std::vector<std::uint8_t> good = WriteBpc(Settings(), table_);
   RelationTable again;
-  const BpcLoad reload = ReadRecoveryCopy(good, again, prompts, settingsUsable);
+  const BpcLoad reload = ReadRecoveryCopy(good, again, settingsUsable);
   ASSERT_TRUE(reload.Succeeded());
   EXPECT_TRUE(settingsUsable);
   EXPECT_EQ(reload.settings.gateway, Ip(192, 168, 1, 254));

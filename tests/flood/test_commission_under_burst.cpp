@@ -17,7 +17,7 @@
 
 #include "app/command_ids.h"
 #include "bench/load/commission_lab.h"
-#include "enip/widgets/commissioning_dlg.h"
+#include "enip/widgets/commissioning_dialog.h"
 #include "tests/support/netns.h"
 #include "ui/widgets/table.h"
 
@@ -46,8 +46,8 @@ TEST(CommissionUnderBurst, BurstIsServedWithoutRetransmissionsWhileSilentDevices
   std::string error;
   auto lab = CommissionLab::Create("cb", kFleet, kSilentDevices, silent, error);
   ASSERT_NE(lab, nullptr) << error;
-  CProvanDlg& window = lab->Window();
-  CCommissioningDlg& progress = window.CommissioningProgress();
+  MainWindow& window = lab->Window();
+  CommissioningDialog& progress = window.CommissioningProgress();
   // The real wait periods: nothing of the run ends by itself for 8 s.
   ASSERT_EQ(window.EnipSettings().waitPeriod, 2000ms);
 

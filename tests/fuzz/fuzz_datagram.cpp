@@ -35,7 +35,6 @@
 #include "server/reply.h"
 #include "server/server_runtime.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "ui/settings_store.h"
 
 namespace corvessa::fuzz {
 namespace {
@@ -114,12 +113,10 @@ class CheckingSender final : public DatagramSender {
   int sent = 0;
 };
 
-class QuietOwner final : public ServerOwner {
+// The status line: what the runtime reports, and each request's text.
+class QuietOwner final : public ServerReports {
  public:
-  void StatusLine(std::string_view text) override { status = std::string(text); }
-  int RelationListLastFullyVisibleRow() override { return 0; }
-  void RefreshRelationList() override {}
-  void EnsureRelationRowVisible(int) override {}
+  void ServerStatus(std::string_view text) override { status = std::string(text); }
   void SocketChanged() override {}
   std::string status;
 };
@@ -136,18 +133,15 @@ struct Server {
   RelationTable table;
   NetworkSettings settings;
   HistoryList history;
-  SettingsStore store{"/nonexistent/corvessa-fuzz.conf"};
-  CountingPrompts prompts;
   QuietOwner owner;
   NoHost host;
-  ServerRuntime runtime{table, settings, history, store, prompts, owner, host};
+  ServerRuntime runtime{table, settings, history, owner, host};
   CheckingSender sender;
   unsigned inputs = 0;
 
   Server() {
     runtime.SetSender(&sender);
     runtime.SetClock([] { return LocalTime{9, 5, 3}; });
-    runtime.SetFatalExit([] { Fail("the runtime asked to end the program", __FILE__, __LINE__); });
   }
 };
 
@@ -167,7 +161,10 @@ void HandleThroughRuntime(Server& server, std::span<const std::uint8_t> datagram
 
   server.sender.request = &request;
   server.sender.table = &server.table;
-  server.runtime.HandleDatagram(datagram.data(), datagram.size());
+  const std::optional<RequestOutcome> outcome = server.runtime.HandleDatagram(datagram.data(), datagram.size());
+  if (outcome) server.owner.status = outcome->statusText;
+  // A served relation is one of the table's, and only an accepted request serves.
+  FUZZ_CHECK(!outcome || outcome->served == nullptr || outcome->kind != RequestKind::NotARequest);
 
   if (request.Op() != kOpBootRequest) {
     // Not a request: no trace at all.
@@ -196,7 +193,7 @@ void DropOversized(Server& server, std::span<const std::uint8_t> datagram) {
   const unsigned long droppedBefore = server.runtime.OversizedDatagrams();
   const int rowsBefore = server.history.RowCount();
   server.owner.status.clear();
-  server.runtime.HandleDatagram(received.data(), received.size());
+  FUZZ_CHECK(!server.runtime.HandleDatagram(received.data(), received.size()));
   FUZZ_CHECK(server.runtime.RequestCounter() == countBefore);
   FUZZ_CHECK(server.sender.sent == sentBefore);
   FUZZ_CHECK(server.runtime.OversizedDatagrams() == droppedBefore + 1);

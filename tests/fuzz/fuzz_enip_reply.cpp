@@ -246,11 +246,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   ScriptedSockets sockets(script);
   CountingBusy busy;
-  CountingPrompts prompts;
   EnipContext context;
   context.sockets = &sockets;
   context.busy = &busy;
-  context.prompts = &prompts;
+  context.commandFailed = [](std::string_view) {};
   context.sleep = [](std::chrono::milliseconds) {};
   // FUZZ_TRACE=1 shows the status texts, to see where an input leads.
   static const bool trace = std::getenv("FUZZ_TRACE") != nullptr;

@@ -16,7 +16,6 @@
 
 #include "core/address.h"
 #include "relations/relation_table.h"
-#include "ui/prompts.h"
 
 // A broken property is a finding like a crash: abort, so that libFuzzer keeps
 // the input that broke it.
@@ -33,14 +32,6 @@ namespace corvessa::fuzz {
   std::fprintf(stderr, "%s:%d: property does not hold: %s\n", file, line, what);
   std::abort();
 }
-
-// Message boxes are counted, not shown.
-class CountingPrompts final : public Prompts {
- public:
-  void Message(std::string_view, std::string_view) override { ++messages; }
-  PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override { return PromptAnswer::Cancel; }
-  int messages = 0;
-};
 
 // Takes bytes off the front of the input; past its end every read gives 0.
 class InputCursor {

@@ -12,17 +12,9 @@
 #include "files/csv_reader.h"
 #include "files/csv_writer.h"
 #include "relations/relation_table.h"
-#include "ui/prompts.h"
 
 namespace corvessa {
 namespace {
-
-class NoPrompts final : public Prompts {
- public:
-  void Message(std::string_view, std::string_view) override { ++shown; }
-  PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override { return PromptAnswer::Cancel; }
-  int shown = 0;
-};
 
 void Append(std::vector<std::uint8_t>& bytes, std::initializer_list<std::uint8_t> more) {
   bytes.insert(bytes.end(), more);
@@ -48,8 +40,7 @@ TEST(FuzzRegressions, ZeroHardwareAddressWithBytesAfterItsLengthIsRefused) {
                                     0x1D, 0x9C, 0xC8, 0, 0, 0, 0x12, 0x34, 0, 0});  // left-over bytes
   ASSERT_EQ(file.size(), 12u + 29u);
   RelationTable table;
-  NoPrompts prompts;
-  const BpcLoad load = ReadBpc(file, table, prompts);
+  const BpcLoad load = ReadBpc(file, table);
   EXPECT_TRUE(load.Succeeded());
   EXPECT_EQ(table.Count(), 0);
   EXPECT_EQ(load.omitted, 1);
@@ -59,8 +50,7 @@ TEST(FuzzRegressions, AddressWithBytesAfterItsLengthIsStillAccepted) {
   const auto file = HeaderlessFile({0x00, 0x1D, 0x9C, 0xC8, 0x12, 0x34,  // address 00:1D:9C:C8:12:34
                                     0, 0, 0, 0, 0xEE, 0, 0, 0, 0, 0});    // a left-over byte
   RelationTable table;
-  NoPrompts prompts;
-  const BpcLoad load = ReadBpc(file, table, prompts);
+  const BpcLoad load = ReadBpc(file, table);
   EXPECT_TRUE(load.Succeeded());
   ASSERT_EQ(table.Count(), 1);
   EXPECT_EQ(load.omitted, 0);
@@ -74,9 +64,8 @@ TEST(FuzzRegressions, ColumnNamedTwiceKeepsOnlyTheLaterText) {
       "MAC,IP,Description,Description\n"
       "00:1D:9C:C8:12:34,192.168.1.50,drive,x";
   RelationTable table;
-  NoPrompts prompts;
   const CsvLoad load =
-      ReadCsv(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), table, prompts);
+      ReadCsv(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), table);
   ASSERT_TRUE(load.Succeeded());
   ASSERT_EQ(table.Count(), 1);
   EXPECT_EQ(table.At(0)->descriptionLength, 1);

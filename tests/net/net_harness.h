@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/address.h"
 #include "netconfig/host_network.h"
 #include "netconfig/link_watch.h"
 #include "relations/relation_table.h"
@@ -45,7 +46,6 @@ namespace corvessa::nettest {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using testing_runtime::RecordingOwner;
-using testing_runtime::ScriptedPrompts;
 
 inline constexpr const char* kServerAddress = "192.168.77.1";
 inline constexpr const char* kClientAddress = "192.168.77.2";  // only where a test needs one
@@ -141,6 +141,18 @@ inline bool WaitUntil(const std::function<bool()>& done, std::chrono::millisecon
   return true;
 }
 
+// The boxes a fatal start shows in the window.
+struct ShownBoxes {
+  struct Box {
+    std::string text;
+    std::string caption;
+  };
+  void Message(std::string_view text, std::string_view caption) {
+    shown.push_back({std::string(text), std::string(caption)});
+  }
+  std::vector<Box> shown;
+};
+
 class NetFixture : public ::testing::Test {
  protected:
   // Tag of this test binary: namespaces and interfaces carry it, so binaries
@@ -173,8 +185,10 @@ class NetFixture : public ::testing::Test {
 
     guard_ = std::make_unique<testsupport::NamespaceGuard>(link_.serverNs);
     ASSERT_TRUE(guard_->ok()) << "could not enter the server namespace";
-    runtime_ = std::make_unique<ServerRuntime>(table_, settings_, history_, *store_, prompts_, owner_, host_);
-    runtime_->SetFatalExit([this] { ++fatalExits_; });
+    runtime_ = std::make_unique<ServerRuntime>(table_, settings_, history_, owner_, host_);
+    owner_.onAddressMoved = [this](std::string_view name, std::uint32_t address) {
+      (void)store_->SetString(name, "ipaddress", IpToText(address));
+    };
   }
 
   void TearDown() override {
@@ -212,13 +226,20 @@ class NetFixture : public ::testing::Test {
   }
 
   // StartServer on the server veth, as the start-up sequence does, then the
-  // settings load that follows it. The start empties the relation table, so
-  // relations are listed after it.
+  // settings load that follows it. The start begins with an empty relation
+  // table, so relations are listed after it. A failure is shown and counted
+  // as the window's fatal start would show it.
   bool StartOnServerVeth() {
     const std::string adapter = ReadLastAdapter(*store_);
-    const bool started = runtime_->StartServer(adapter);
+    table_.Clear();
+    const std::optional<StartFailure> failure =
+        runtime_->StartServer(adapter, ReadInterfaceAddressText(*store_, adapter));
     settings_ = ReadNetworkSettings(*store_, adapter);
-    return started;
+    if (failure) {
+      prompts_.Message(failure->text, "Network Setup Warning");
+      ++fatalExits_;
+    }
+    return !failure;
   }
 
   void ListClient() {
@@ -262,8 +283,7 @@ class NetFixture : public ::testing::Test {
       if (poll(entries, 2, 50) <= 0) continue;
       if ((entries[1].revents & POLLIN) != 0) runtime_->OnInterfaceEvents(watch_->Read());
       if (entries[0].fd >= 0 && (entries[0].revents & POLLIN) != 0 && runtime_->Fd() == entries[0].fd) {
-        std::lock_guard held(runtime_->Lock());
-        runtime_->OnServerSocketEvent();
+        owner_.Show(runtime_->OnServerSocketEvent());
         if (afterEvent) afterEvent();
       }
     }
@@ -357,7 +377,7 @@ class NetFixture : public ::testing::Test {
   RelationTable table_;
   NetworkSettings settings_;
   HistoryList history_;
-  ScriptedPrompts prompts_;
+  ShownBoxes prompts_;
   RecordingOwner owner_;
   HostNetwork host_;
   int fatalExits_ = 0;

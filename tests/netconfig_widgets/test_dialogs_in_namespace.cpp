@@ -19,14 +19,14 @@
 
 #include "core/address.h"
 #include "core/settings_names.h"
-#include "netconfig/widgets/dialog_adapter.h"
-#include "netconfig/widgets/set_defaults_dlg.h"
+#include "netconfig/widgets/interface_dialog.h"
+#include "netconfig/widgets/network_settings_dialog.h"
 #include "tests/support/temp_folder.h"
 #include "tests/netconfig_widgets/dialog_test_support.h"
 #include "tests/support/netns.h"
 #include "ui/settings_store.h"
 #include "ui/widgets/ip_address_edit.h"
-#include "ui/widgets/scripted_prompts.h"
+#include "ui/scripted_prompts.h"
 
 namespace corvessa {
 namespace {
@@ -87,7 +87,7 @@ class DialogsInNamespaceTest : public ::testing::Test {
 TEST_F(DialogsInNamespaceTest, AdapterListShowsTheNamespacesInterfaces) {
   // A second pair inside the namespace: two adapters without an address.
   ASSERT_EQ(Run("ip link add ndA type veth peer name ndB"), 0);
-  CDialogAdapter dialog(store, prompts, host);
+  InterfaceDialog dialog(store, prompts, host);
   dialog.show();
   auto* list = FindControl<QTreeWidget>(dialog, kListId);
   ASSERT_NE(list, nullptr);
@@ -116,7 +116,7 @@ TEST_F(DialogsInNamespaceTest, AdapterListShowsTheNamespacesInterfaces) {
 TEST_F(DialogsInNamespaceTest, FirstStartShowsTheInterfacesConfiguration) {
   ASSERT_TRUE(store.SetString(names::kVersionSection, names::kLastAdapter, link.serverIf));
   ASSERT_TRUE(store.SetString(link.serverIf, names::kIpAddress, kServerAddress));
-  CSetDefaultsDlg dialog(store, prompts, host);
+  NetworkSettingsDialog dialog(store, prompts, host);
   dialog.SetSettings(NetworkSettings{});
   dialog.show();
 

@@ -1,58 +1,56 @@
 #pragma once
-// Scripted surroundings of a ServerRuntime: the window's callbacks, message
-// boxes and a sender that records what would go to the wire.
+// Scripted surroundings of a ServerRuntime: what it reports, and a sender
+// that records what would go to the wire.
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "server/reply.h"
 #include "server/server_runtime.h"
-#include "ui/prompts.h"
 
 namespace corvessa::testing_runtime {
 
-class RecordingOwner final : public ServerOwner {
+// What the runtime reports between requests, and what the window would show
+// of each request's outcome (Show).
+class RecordingOwner final : public ServerReports {
  public:
-  void StatusLine(std::string_view text) override {
+  void ServerStatus(std::string_view text) override {
     statuses.emplace_back(text);
     calls.push_back("status");
   }
-  int RelationListLastFullyVisibleRow() override {
-    calls.push_back("last-visible");
-    return lastVisibleRow;
-  }
-  void RefreshRelationList() override { calls.push_back("refresh"); }
-  void EnsureRelationRowVisible(int row) override { calls.push_back("ensure " + std::to_string(row)); }
   void SocketChanged() override { calls.push_back("socket"); }
   void ScheduleRebind(std::chrono::milliseconds delay) override {
     rebindDelays.push_back(delay);
     rebindRequested = std::chrono::steady_clock::now();
     calls.push_back("rebind");
   }
+  void ServerAddressMoved(std::string_view interfaceName, std::uint32_t address) override {
+    movedAddresses.emplace_back(std::string(interfaceName), address);
+    calls.push_back("moved");
+    if (onAddressMoved) onAddressMoved(interfaceName, address);
+  }
+  // The status line's text of a request, as the window writes it.
+  void Show(const std::optional<RequestOutcome>& outcome) {
+    if (!outcome) return;
+    if (outcome->served != nullptr) calls.push_back("served");
+    ServerStatus(outcome->statusText);
+  }
 
   std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
 
-  int lastVisibleRow = 7;
   std::vector<std::chrono::milliseconds> rebindDelays;
   std::chrono::steady_clock::time_point rebindRequested;
+  std::vector<std::pair<std::string, std::uint32_t>> movedAddresses;
+  // What the window does with a moved address: remember it for the interface.
+  std::function<void(std::string_view, std::uint32_t)> onAddressMoved;
   std::vector<std::string> statuses;
   std::vector<std::string> calls;
-};
-
-class ScriptedPrompts final : public Prompts {
- public:
-  struct Shown {
-    std::string text;
-    std::string caption;
-  };
-  void Message(std::string_view text, std::string_view caption) override {
-    shown.push_back({std::string(text), std::string(caption)});
-  }
-  PromptAnswer AskYesNoCancel(std::string_view, std::string_view) override { return PromptAnswer::Cancel; }
-  std::vector<Shown> shown;
 };
 
 class RecordingSender final : public DatagramSender {

@@ -19,7 +19,6 @@ namespace {
 
 using testing_runtime::RecordingOwner;
 using testing_runtime::RecordingSender;
-using testing_runtime::ScriptedPrompts;
 using testsupport::ScriptedHost;
 using testsupport::TempFolder;
 
@@ -68,33 +67,29 @@ class RefusingHistory final : public HistoryList {
 class Runtime : public ::testing::Test {
  protected:
   Runtime()
-      : folder_("runtime"),
-        store_((folder_.Path() / "corvessa.conf").string()),
-        runtime_(table_, settings_, history_, store_, prompts_, owner_, host_) {
+      : folder_("runtime"), runtime_(table_, settings_, history_, owner_, host_) {
     host_.hostName = "corvessa-test";  // the server identity's name in these tests
     settings_.subnetMask = 0xFFFFFF00;
     table_.Append(MakeRelation(kListedMac, kListedIp, "plc1"));
     runtime_.SetSender(&sender_);
     runtime_.SetClock([] { return LocalTime{9, 5, 3}; });
-    runtime_.SetFatalExit([this] { ++fatalExits_; });
     // An empty /proc: no other program holds port 67 here.
     std::filesystem::create_directories(folder_.Path() / "proc" / "net");
     std::ofstream(folder_.Path() / "proc" / "net" / "udp") << "  sl  local_address rem_address\n";
     runtime_.SetProcRoot((folder_.Path() / "proc").string());
   }
 
-  void Feed(const std::vector<std::uint8_t>& datagram) { runtime_.HandleDatagram(datagram.data(), datagram.size()); }
+  void Feed(const std::vector<std::uint8_t>& datagram) {
+    owner_.Show(runtime_.HandleDatagram(datagram.data(), datagram.size()));
+  }
 
   TempFolder folder_;
   RelationTable table_;
   NetworkSettings settings_;
   RefusingHistory history_;
-  SettingsStore store_;
-  ScriptedPrompts prompts_;
   RecordingOwner owner_;
   ScriptedHost host_;
   RecordingSender sender_;
-  int fatalExits_ = 0;
   ServerRuntime runtime_;
 };
 
@@ -138,13 +133,13 @@ TEST_F(Runtime, OverlongDatagramIsDroppedAndCounted) {
   EXPECT_EQ(sender_.sent.size(), 1u);
 }
 
-TEST_F(Runtime, ServedBootpRequestRefreshesTheListAndKeepsItsRowsInView) {
+TEST_F(Runtime, ServedBootpRequestNamesItsRelation) {
   Feed(Request(kListedMac, {}));
   ASSERT_EQ(sender_.sent.size(), 1u);
   EXPECT_EQ(sender_.sent[0].bytes.size(), kBootpReplySize);
   EXPECT_EQ(sender_.sent[0].destination, (Endpoint{0xFFFFFFFF, 68}));
   EXPECT_EQ(table_.At(0)->type, kRelationTypeBootp);
-  EXPECT_EQ(owner_.calls, (std::vector<std::string>{"last-visible", "refresh", "ensure 7", "status"}));
+  EXPECT_EQ(owner_.calls, (std::vector<std::string>{"served", "status"}));
   EXPECT_EQ(owner_.LastStatus(), "Sent 192.168.1.50 to Ethernet address 00:1D:9C:C8:12:34");
   ASSERT_EQ(history_.RowCount(), 1);
   EXPECT_EQ(history_.Row(0), (HistoryEntry{"00:1D:9C:C8:12:34", "BOOTP", "9:05:03", "1", "192.168.1.50", "plc1"}));
@@ -319,16 +314,14 @@ constexpr const char* kMissingInterface = "cvsnosuch0";
 TEST_F(Runtime, UnresolvableHostIsFatal) {
   host_.interfaces.clear();
   host_.answer.reset();
-  EXPECT_FALSE(runtime_.StartServer(kMissingInterface));
-  EXPECT_EQ(fatalExits_, 1);
-  ASSERT_EQ(prompts_.shown.size(), 1u);
-  EXPECT_EQ(prompts_.shown[0].text,
+  const std::optional<StartFailure> failure = runtime_.StartServer(kMissingInterface, "");
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->text,
             "Cannot find a valid IP address.\nApplication cannot continue.\nFix network settings or connection and "
             "retry the application.");
-  EXPECT_EQ(prompts_.shown[0].caption, "Network Setup Warning");
   EXPECT_FALSE(runtime_.HasSocket());
-  // The relation table is emptied before anything can fail.
-  EXPECT_EQ(table_.Count(), 0);
+  // The relations are the caller's.
+  EXPECT_EQ(table_.Count(), 1);
 }
 
 // The socket is bound first: a port-67 socket in the table does not by
@@ -345,32 +338,10 @@ TEST_F(Runtime, Port67HolderInTheTableAloneDoesNotStopTheStart) {
   std::ofstream(proc / "123" / "comm") << "dnsmasq\n";
   std::filesystem::create_symlink("socket:[8123]", proc / "123" / "fd" / "4");
 
-  EXPECT_FALSE(runtime_.StartServer(kMissingInterface));
-  EXPECT_EQ(fatalExits_, 1);
-  ASSERT_EQ(prompts_.shown.size(), 1u);
-  EXPECT_EQ(prompts_.shown[0].text, LoadString(kIdsServerSocketCreateFailed));
-  EXPECT_EQ(prompts_.shown[0].caption, "Network Setup Warning");
+  const std::optional<StartFailure> failure = runtime_.StartServer(kMissingInterface, "");
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->text, LoadString(kIdsServerSocketCreateFailed));
   EXPECT_FALSE(runtime_.HasSocket());
-}
-
-// The runtime's own fatal exit, in a child process: a failure is no success.
-TEST(RuntimeFatalExit, EndsTheProcessWithANonZeroStatus) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        // Nothing is read from it; a folder would outlive the child.
-        SettingsStore store("/nonexistent/corvessa.conf");
-        RelationTable table;
-        NetworkSettings settings;
-        HistoryList history;
-        ScriptedPrompts prompts;
-        RecordingOwner owner;
-        ScriptedHost host;  // no interfaces, no resolver answer: no usable address
-        host.answer.reset();
-        ServerRuntime runtime(table, settings, history, store, prompts, owner, host);
-        runtime.StartServer("eth0");
-      },
-      ::testing::ExitedWithCode(kFatalExitStatus), "");
 }
 
 // A missing interface cannot be bound to, so the start ends with 32805; the
@@ -378,7 +349,7 @@ TEST(RuntimeFatalExit, EndsTheProcessWithANonZeroStatus) {
 TEST_F(Runtime, ServerAddressChoiceBeforeAFailedBind) {
   struct Case {
     const char* what;
-    const char* stored;  // nullptr: no "ipaddress" value
+    const char* stored;  // nullptr: nothing remembered for the interface
     bool interfaceHasAddress;
     std::uint32_t expected;
   };
@@ -394,16 +365,12 @@ TEST_F(Runtime, ServerAddressChoiceBeforeAFailedBind) {
     host_.interfaces = {HostInterface{"eth0", 2, 1, true, false, {{0x0A000001, 0xFF000000}}},
                         HostInterface{kMissingInterface, 3, 1, true, false, {}}};
     if (c.interfaceHasAddress) host_.interfaces[1].addresses.push_back({0x0A090909, 0xFFFFFF00});
-    ASSERT_TRUE(store_.SetString(kMissingInterface, "ipaddress", c.stored != nullptr ? c.stored : ""));
-    prompts_.shown.clear();
-    fatalExits_ = 0;
-
-    EXPECT_FALSE(runtime_.StartServer(kMissingInterface));
+    const std::optional<StartFailure> failure =
+        runtime_.StartServer(kMissingInterface, c.stored != nullptr ? c.stored : "");
     EXPECT_EQ(runtime_.Identity().ServerAddressHostOrder(), c.expected);
     EXPECT_EQ(runtime_.Identity().HostName(), "corvessa-test");
-    EXPECT_EQ(fatalExits_, 1);
-    ASSERT_EQ(prompts_.shown.size(), 1u);
-    EXPECT_EQ(prompts_.shown[0].text, LoadString(kIdsServerSocketCreateFailed));
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->text, LoadString(kIdsServerSocketCreateFailed));
   }
 }
 

@@ -31,9 +31,10 @@ class Listener final : public SessionObserver {
   void RelationsReset() override { heard.push_back("reset"); }
   void RelationAdded(Relation&) override { heard.push_back("added"); }
   void RelationAboutToBeRemoved(const Relation&) override { heard.push_back("removing"); }
+  void RelationRemoved() override { heard.push_back("removed"); }
   void RelationReplacing(const Relation&, Relation&) override { heard.push_back("replacing"); }
   void RelationReplaced(Relation&) override { heard.push_back("replaced"); }
-  void RelationServed(Relation&) override { heard.push_back("served"); }
+  void RelationsServed(std::span<Relation* const>) override { heard.push_back("served"); }
   void ModifiedChanged(bool modified) override { heard.push_back(modified ? "modified" : "saved"); }
   void SettingsChanged() override { heard.push_back("settings"); }
 };
@@ -64,7 +65,7 @@ TEST(Session, WhichOperationsModifyTheConfiguration) {
          s.Remove(both);
        },
        true,
-       {"removing", "removing", "modified"}},
+       {"removing", "removed", "removing", "removed", "modified"}},
       {"delete with nothing selected", [](Session& s) { s.Remove({}); }, false, {}},
       {"delete of a row without its relation",
        [](Session& s) {
@@ -77,7 +78,13 @@ TEST(Session, WhichOperationsModifyTheConfiguration) {
       {"settings from a file", [](Session& s) { s.SetSettings(NetworkSettings{}, false); }, false, {"settings"}},
       {"settings dialog OK", [](Session& s) { s.SetSettings(NetworkSettings{}, true); }, true,
        {"settings", "modified"}},
-      {"served", [](Session& s) { s.NoteServed(*s.Relations().At(0)); }, false, {"served"}},
+      {"served",
+       [](Session& s) {
+         Relation* served[] = {s.Relations().At(0), s.Relations().At(1)};
+         s.NoteServed(served);
+       },
+       false,
+       {"served"}},
   };
   for (const Case& c : cases) {
     Session session;
@@ -145,7 +152,8 @@ TEST(SessionRows, RowsFollowTheSession) {
   EXPECT_EQ(shown(), "d,c,b2,a");
   Relation* a = session.Relations().At(0);
   a->type = kRelationTypeBootp;
-  session.NoteServed(*a);
+  Relation* served[] = {a};
+  session.NoteServed(served);
   EXPECT_EQ(shown(), "d,c,b2,a");  // served: the user's sort stays
 
   Relation* gone[] = {session.Relations().At(1)};  // c

@@ -22,7 +22,7 @@
 
 #include "ui/widgets/file_filter.h"
 #include "ui/widgets/qt_file_dialogs.h"
-#include "ui/widgets/scripted_file_dialogs.h"
+#include "ui/scripted_file_dialogs.h"
 
 namespace corvessa {
 namespace {

@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/widgets/qt_prompts.h"
-#include "ui/widgets/scripted_prompts.h"
+#include "ui/scripted_prompts.h"
 
 namespace corvessa {
 namespace {

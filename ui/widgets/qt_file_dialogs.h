@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "ui/widgets/file_dialogs.h"
+#include "ui/file_dialogs.h"
 
 class QWidget;
 

@@ -13,8 +13,6 @@ class QWidget;
 
 namespace corvessa {
 
-enum class PromptKind { Message, YesNoCancel, Choice };
-
 // Builds the box without showing it, so its buttons and texts can be checked.
 std::unique_ptr<QMessageBox> MakePromptBox(std::string_view text, std::string_view caption,
                                            PromptKind kind, QWidget* parent = nullptr,

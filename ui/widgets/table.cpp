@@ -107,6 +107,11 @@ void Table::ConnectModel() {
 
 int Table::RowCount() const { return model_->rowCount(); }
 
+std::string Table::CellText(int row, int column) const {
+  if (model_ == nullptr) return {};
+  return ToStdString(model_->data(model_->index(row, column)).toString());
+}
+
 void Table::SetMultiSelection(bool multi) {
   setSelectionMode(multi ? QAbstractItemView::ExtendedSelection
                          : QAbstractItemView::SingleSelection);

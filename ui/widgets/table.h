@@ -41,6 +41,8 @@ class Table : public QTableView {
   // The table's own rows (the relation list's).
   RowTableModel* Rows() const { return rows_; }
   int RowCount() const;
+  // The text the shown model gives the cell; empty for a cell that does not exist.
+  std::string CellText(int row, int column) const;
 
   // Several rows (relation list) or one at a time (history).
   void SetMultiSelection(bool multi);
