@@ -116,8 +116,7 @@ AddressMatch MatchPhysicalAddress(EncapSession& session, const Relation& relatio
   auto request = BuildGetAttributeSingle(
       session.Handle(),
       {kEthernetLinkClass, static_cast<std::uint8_t>(linkInstance), kPhysicalAddressAttribute});
-  const std::size_t length =
-      std::min<std::size_t>(relation.hardwareAddressLength, relation.hardwareAddress.size());
+  const std::size_t length = MacBytes(relation).size();
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     const CipResult result =
         CheckCipReply(session, request, text::kLabelGetAttributeSingle, kCipGetAttributeSingle);

@@ -17,8 +17,7 @@ int CommissionSummary::Count(DeviceOutcome outcome) const {
 
 std::string TargetText(const CommissionTarget& target) {
   if (!target) return std::string(text::kNoDevice);
-  return MacToText(target->hardwareAddress.data(),
-                   std::min<std::size_t>(target->hardwareAddressLength, target->hardwareAddress.size()));
+  return RelationMacText(*target);
 }
 
 std::string_view CommandName(CommissionCommand command) {

@@ -109,9 +109,7 @@ bool EncapSession::ObtainCommandBlock() const {
 bool EncapSession::Open(const Relation& relation) {
   Close();
   handle_ = 0;
-  device_ = MacToText(relation.hardwareAddress.data(),
-                      std::min<std::size_t>(relation.hardwareAddressLength,
-                                            relation.hardwareAddress.size()));
+  device_ = RelationMacText(relation);
   const char* device = device_.c_str();
 
   Status(FormatString(kIdsCreatingSocket, device));

@@ -22,9 +22,8 @@ std::string_view FieldText(const std::array<char, kSize>& field) {
 std::string WriteCsv(const RelationTable& table) {
   std::string text(csv::kHeader);
   for (const auto& relation : table) {
-    const std::size_t macLength = std::min<std::size_t>(relation->hardwareAddressLength, kMacCapacity);
     text += csv::kLineEnd;
-    text += MacToText(relation->hardwareAddress.data(), macLength);
+    text += RelationMacText(*relation);
     text += csv::kSeparator;
     text += IpToText(relation->ipAddress);
     text += csv::kSeparator;

@@ -92,8 +92,8 @@ HandoffExport WriteDnsmasqConfig(const HandoffSource& source) {
     result.problems.push_back("The domain name holds a control character, which dnsmasq cannot send.");
   }
   for (const auto& relation : source.relations) {
-    if (HasControlCharacter(HostnameOf(*relation))) {
-      result.problems.push_back("The hostname of " + RelationName(*relation) +
+    if (HasControlCharacter(HostnameText(*relation))) {
+      result.problems.push_back("The hostname of " + RelationMacText(*relation) +
                                 " holds a control character, which dnsmasq cannot send.");
     }
   }
@@ -128,10 +128,10 @@ HandoffExport WriteDnsmasqConfig(const HandoffSource& source) {
 
   int position = 0;
   for (const auto& relation : source.relations) {
-    const std::string_view description = DescriptionOf(*relation);
+    const std::string_view description = DescriptionText(*relation);
     if (!description.empty()) out += "# " + EscapeComment(description) + "\n";
-    const std::string_view hostname = HostnameOf(*relation);
-    const std::string head = "dhcp-host=" + RelationName(*relation) + "," + IpToText(relation->ipAddress) + ",";
+    const std::string_view hostname = HostnameText(*relation);
+    const std::string head = "dhcp-host=" + RelationMacText(*relation) + "," + IpToText(relation->ipAddress) + ",";
     if (hostname.empty()) {
       out += head + "infinite\n";
     } else if (IsDnsmasqPlainHostname(hostname)) {

@@ -26,19 +26,6 @@ int HexDigitValue(char c) {
   return -1;
 }
 
-std::string RelationName(const Relation& relation) {
-  return MacToText(relation.hardwareAddress.data(), relation.hardwareAddressLength);
-}
-
-std::string_view HostnameOf(const Relation& relation) {
-  return {relation.hostname.data(), std::min<std::size_t>(relation.hostnameLength, relation.hostname.size())};
-}
-
-std::string_view DescriptionOf(const Relation& relation) {
-  return {relation.description.data(),
-          std::min<std::size_t>(relation.descriptionLength, relation.description.size())};
-}
-
 int PrefixLength(std::uint32_t mask) { return std::popcount(mask); }
 
 std::uint32_t NetworkAddress(const HandoffSource& source) { return source.serverAddress & source.settings.subnetMask; }
@@ -77,13 +64,13 @@ std::vector<std::string> CheckHandoffSource(const HandoffSource& source) {
   for (const auto& relation : source.relations) {
     const std::uint32_t ip = relation->ipAddress;
     if (!SameSubnet(mask, ip, source.serverAddress)) {
-      problems.push_back("The relation " + RelationName(*relation) + " has the address " + IpToText(ip) +
+      problems.push_back("The relation " + RelationMacText(*relation) + " has the address " + IpToText(ip) +
                          ", outside the subnet " + subnet + " of the interface.");
     } else if (ip == network || ip == broadcast) {
-      problems.push_back("The relation " + RelationName(*relation) + " has the address " + IpToText(ip) +
+      problems.push_back("The relation " + RelationMacText(*relation) + " has the address " + IpToText(ip) +
                          ", the network or broadcast address of " + subnet + ".");
     } else if (ip == source.serverAddress) {
-      problems.push_back("The relation " + RelationName(*relation) + " has the server's own address " +
+      problems.push_back("The relation " + RelationMacText(*relation) + " has the server's own address " +
                          IpToText(ip) + ".");
     }
   }

@@ -39,10 +39,6 @@ std::vector<std::string> CheckHandoffSource(const HandoffSource& source);
 std::uint32_t NetworkAddress(const HandoffSource& source);
 int PrefixLength(std::uint32_t mask);
 
-// "00:1D:9C:C8:12:34" for messages that name a relation.
-std::string RelationName(const Relation& relation);
-std::string_view HostnameOf(const Relation& relation);
-std::string_view DescriptionOf(const Relation& relation);
 
 // Letters, digits, '.', '_' and '-' only, not empty: a text that every
 // configuration language here takes as it stands.

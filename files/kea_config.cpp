@@ -53,16 +53,16 @@ std::string HookPath(const KeaOptions& options, std::string_view library) {
 }
 
 Json Reservation(const Relation& relation) {
-  Json reservation = {{"hw-address", LowerAscii(RelationName(relation))},
+  Json reservation = {{"hw-address", LowerAscii(RelationMacText(relation))},
                       {"ip-address", IpToText(relation.ipAddress)}};
-  const std::string_view hostname = HostnameOf(relation);
+  const std::string_view hostname = HostnameText(relation);
   if (!hostname.empty()) {
     // Kea sends a reserved "hostname" in lower case; the option carries the
     // name exactly. The name is written only where both agree.
     if (IsPlainToken(hostname) && LowerAscii(hostname) == hostname) reservation["hostname"] = hostname;
     reservation["option-data"] = Json::array({TextOption("host-name", hostname)});
   }
-  const std::string_view description = DescriptionOf(relation);
+  const std::string_view description = DescriptionText(relation);
   if (!description.empty()) reservation["user-context"] = {{"comment", description}};
   return reservation;
 }
@@ -156,8 +156,8 @@ HandoffExport WriteKeaConfig(const HandoffSource& source, const KeaOptions& opti
   result.problems = CheckHandoffSource(source);
   for (auto& problem : CheckKeaOptions(options)) result.problems.push_back(std::move(problem));
   for (const auto& relation : source.relations) {
-    if (!IsValidUtf8(DescriptionOf(*relation))) {
-      result.problems.push_back("The description of " + RelationName(*relation) +
+    if (!IsValidUtf8(DescriptionText(*relation))) {
+      result.problems.push_back("The description of " + RelationMacText(*relation) +
                                 " is not UTF-8 text, which a Kea configuration cannot carry.");
     }
   }

@@ -1,5 +1,7 @@
 #include "netconfig/resolver_config.h"
 
+#include "core/address.h"
+
 #include <arpa/inet.h>
 
 #include <algorithm>
@@ -11,10 +13,7 @@ namespace corvessa {
 
 namespace {
 
-bool IsIpv4Text(const std::string& text) {
-  in_addr parsed{};
-  return inet_pton(AF_INET, text.c_str(), &parsed) == 1;
-}
+bool IsIpv4Text(const std::string& text) { return ParseDottedIp(text).has_value(); }
 
 bool OnlyStub(const ResolverConfig& config) {
   return !config.nameServers.empty() &&

@@ -98,9 +98,8 @@ std::size_t HostnameTextLength(const Relation& relation) {
 // Only the address's own bytes count: a file may leave other bytes in the
 // unused rest of the field, and they must not make 00:00:00:00:00:00 pass.
 bool AllZero(const Relation& relation) {
-  const auto end = relation.hardwareAddress.begin() +
-                   std::min<std::size_t>(relation.hardwareAddressLength, relation.hardwareAddress.size());
-  return std::all_of(relation.hardwareAddress.begin(), end, [](std::uint8_t b) { return b == 0; });
+  const std::span<const std::uint8_t> mac = MacBytes(relation);
+  return std::all_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b == 0; });
 }
 
 }  // namespace

@@ -20,9 +20,9 @@ std::array<std::uint8_t, kBootpReplySize> BuildForceRenew(std::uint32_t xid, con
   // Unlike every other field, this xid goes out least significant byte first.
   writer.U32Little(xid);
   writer.Fill(kZeroFieldsSize, 0);
-  const std::size_t length = std::min<std::size_t>(relation.hardwareAddressLength, kChaddrSize);
-  writer.Bytes(std::span<const std::uint8_t>(relation.hardwareAddress).first(length));
-  writer.Fill(kChaddrSize - length, 0);
+  const std::span<const std::uint8_t> mac = MacBytes(relation);
+  writer.Bytes(mac);
+  writer.Fill(kChaddrSize - mac.size(), 0);
   writer.Fill(kSnameSize + kFileSize, 0);
   PutCookie(writer);
   const std::uint8_t type = dhcp_type::kForceRenew;

@@ -69,13 +69,11 @@ void PutDomainName(ByteWriter& writer, const NetworkSettings& settings) {
 
 bool HasHostName(const Relation& relation) { return relation.hostname[0] != 0; }
 
-std::size_t HostNameLength(const Relation& relation) {
-  return std::min<std::size_t>(relation.hostnameLength, kRelationHostnameSize);
-}
+std::size_t HostNameLength(const Relation& relation) { return HostnameText(relation).size(); }
 
 void PutHostName(ByteWriter& writer, const Relation& relation) {
-  PutOption(writer, option::kHostName,
-            AsBytes(std::span<const char>(relation.hostname).first(HostNameLength(relation))));
+  const std::string_view name = HostnameText(relation);
+  PutOption(writer, option::kHostName, AsBytes(std::span<const char>(name.data(), name.size())));
 }
 
 }  // namespace corvessa

@@ -506,6 +506,28 @@ TEST_F(MainWindowTest, ServedRequestShowsTypeStatusAndHistory) {
   EXPECT_EQ(window->StatusText(), "Unable to service BOOTP request from 00:11:22:33:44:55.");
 }
 
+// The user's selection is on relations, not on row numbers: serving moves
+// rows (here into table order after a new relation went on top) and the
+// selected relations stay selected; the buttons keep following them.
+TEST_F(MainWindowTest, SelectionStaysOnItsRelationsWhileDevicesAreServed) {
+  window->CurrentSession().SetSettings(ValidSettings(), false);
+  AddRelation({0x00, 0x1D, 0x9C, 0xC8, 0x12, 0x34}, Ip(192, 168, 77, 50), "plc1");
+  AddRelation({0x00, 0x1D, 0x9C, 0xC8, 0x12, 0x35}, Ip(192, 168, 77, 51), "plc2");
+  auto third = MakeRelation({0x00, 0x1D, 0x9C, 0xC8, 0x12, 0x36}, Ip(192, 168, 77, 52), "plc3");
+  window->CurrentSession().Add(std::move(third));  // on top: plc3, plc1, plc2
+  ASSERT_EQ(RelationCell(0, 3), "plc3");
+  SelectRelationRows({0, 2});  // plc3 and plc2
+  window->UpdateButtons();
+
+  Request({0x00, 0x1D, 0x9C, 0xC8, 0x12, 0x34});  // plc1 served: back to table order
+  ASSERT_EQ(RelationCell(0, 3), "plc1");
+  ASSERT_EQ(RelationCell(0, 1), "BOOTP");
+  std::vector<std::string> selected;
+  for (const Relation* relation : window->SelectedRelations()) selected.emplace_back(HostnameText(*relation));
+  EXPECT_EQ(selected, (std::vector<std::string>{"plc2", "plc3"}));
+  EXPECT_TRUE(Shown(ids::kDeleteRelationButton));
+}
+
 TEST_F(MainWindowTest, ResetSendsForceRenewToEachSelectedRowInListOrder) {
   AddRelation(kResettableMac, Ip(192, 168, 1, 20));
   AddRelation({0x0A, 0x00, 0x3C, 0x00, 0x00, 0x07}, Ip(192, 168, 1, 21));
