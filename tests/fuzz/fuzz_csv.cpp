@@ -60,8 +60,8 @@ void CheckQuotedSplit(std::string_view text) {
 }
 
 bool SameWrittenRelation(const Relation& a, const Relation& b) {
-  return a.hardwareAddressLength == b.hardwareAddressLength && MacOf(a) == MacOf(b) && a.ipAddress == b.ipAddress &&
-         HostnameText(a) == HostnameText(b) && DescriptionText(a) == DescriptionText(b);
+  return a.hardwareAddressLength == b.hardwareAddressLength && RelationMacText(a) == RelationMacText(b) && a.ipAddress == b.ipAddress &&
+         HostnameUpToZero(a) == HostnameUpToZero(b) && DescriptionAsWritten(a) == DescriptionAsWritten(b);
 }
 
 void CheckReadCsv(std::span<const std::uint8_t> file) {
@@ -80,7 +80,7 @@ void CheckReadCsv(std::span<const std::uint8_t> file) {
   // A line of a text without a comma never has the four fields to do so.
   bool linesCouldLoad = false;
   for (const auto& relation : table) {
-    for (const std::string_view text : {HostnameText(*relation), DescriptionText(*relation)}) {
+    for (const std::string_view text : {HostnameUpToZero(*relation), DescriptionAsWritten(*relation)}) {
       linesCouldLoad = linesCouldLoad || (text.find_first_of("\r\n") != std::string_view::npos &&
                                           text.find(',') != std::string_view::npos);
     }

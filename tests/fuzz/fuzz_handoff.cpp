@@ -19,8 +19,8 @@ namespace corvessa::fuzz {
 namespace {
 
 bool SameRelation(const Relation& a, const Relation& b) {
-  return MacOf(a) == MacOf(b) && a.ipAddress == b.ipAddress && HostnameText(a) == HostnameText(b) &&
-         DescriptionText(a) == DescriptionText(b);
+  return RelationMacText(a) == RelationMacText(b) && a.ipAddress == b.ipAddress && HostnameUpToZero(a) == HostnameUpToZero(b) &&
+         DescriptionAsWritten(a) == DescriptionAsWritten(b);
 }
 
 void CheckRoundTrip(const RelationTable& table, const HandoffExport& out) {

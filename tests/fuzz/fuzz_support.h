@@ -56,20 +56,16 @@ class InputCursor {
 };
 
 // The hostname bytes before the first zero, never more than the field.
-inline std::string_view HostnameText(const Relation& relation) {
+inline std::string_view HostnameUpToZero(const Relation& relation) {
   const auto end = std::find(relation.hostname.begin(), relation.hostname.end(), '\0');
   return {relation.hostname.data(), static_cast<std::size_t>(end - relation.hostname.begin())};
 }
 
 // The description's counted bytes up to the first zero: what a writer keeps.
-inline std::string_view DescriptionText(const Relation& relation) {
+inline std::string_view DescriptionAsWritten(const Relation& relation) {
   const std::string_view counted(relation.description.data(),
                                  std::min<std::size_t>(relation.descriptionLength, relation.description.size()));
   return counted.substr(0, counted.find('\0'));
-}
-
-inline std::string MacOf(const Relation& relation) {
-  return MacToText(relation.hardwareAddress.data(), relation.hardwareAddressLength);
 }
 
 // Every relation a reader appends keeps the table's rules: a six-byte hardware
@@ -87,10 +83,10 @@ inline void CheckTableRules(const RelationTable& table) {
     FUZZ_CHECK(std::any_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b != 0; }));
     FUZZ_CHECK(IsValidIp(relation->ipAddress));
     FUZZ_CHECK(relation->hostnameLength <= kRelationHostnameSize);
-    FUZZ_CHECK(HostnameText(*relation).size() == relation->hostnameLength);
-    FUZZ_CHECK(macs.insert(MacOf(*relation)).second);
+    FUZZ_CHECK(HostnameUpToZero(*relation).size() == relation->hostnameLength);
+    FUZZ_CHECK(macs.insert(RelationMacText(*relation)).second);
     FUZZ_CHECK(ips.insert(relation->ipAddress).second);
-    if (relation->hostnameLength != 0) FUZZ_CHECK(hostnames.insert(std::string(HostnameText(*relation))).second);
+    if (relation->hostnameLength != 0) FUZZ_CHECK(hostnames.insert(std::string(HostnameUpToZero(*relation))).second);
   }
 }
 
