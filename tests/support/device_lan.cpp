@@ -67,17 +67,20 @@ bool DeviceLan::AddDevice(const std::string& mac, const std::string& address) {
   return RunAll(steps);
 }
 
-bool DeviceLan::AddSecondInterface(const std::string& address) {
+bool DeviceLan::AddSecondInterface(const std::string& address, const std::string& peerAddress) {
   sinkNs_ = "cvk" + id_;
   secondIf = "vx" + id_;
-  return RunAll({
+  const std::string peer = "vk" + id_;
+  std::vector<std::string> steps = {
       "ip netns add " + sinkNs_,
-      "ip link add " + secondIf + " netns " + serverNs + " type veth peer name vk" + id_ + " netns " + sinkNs_,
+      "ip link add " + secondIf + " netns " + serverNs + " type veth peer name " + peer + " netns " + sinkNs_,
       InNs(serverNs, "ip addr add " + address + "/24 dev " + secondIf),
       InNs(serverNs, "ip link set " + secondIf + " up"),
       InNs(sinkNs_, "sysctl -qw net.ipv6.conf.all.disable_ipv6=1"),
-      InNs(sinkNs_, "ip link set vk" + id_ + " up"),
-  });
+      InNs(sinkNs_, "ip link set " + peer + " up"),
+  };
+  if (!peerAddress.empty()) steps.push_back(InNs(sinkNs_, "ip addr add " + peerAddress + "/24 dev " + peer));
+  return RunAll(steps);
 }
 
 void DeviceLan::Destroy() {

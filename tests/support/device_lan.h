@@ -35,8 +35,9 @@ class DeviceLan {
   // One more device on the switch; an empty address leaves it without one.
   [[nodiscard]] bool AddDevice(const std::string& mac, const std::string& address);
   // A second interface in the server namespace, with address/24, joined to a
-  // namespace with nothing in it.
-  [[nodiscard]] bool AddSecondInterface(const std::string& address);
+  // namespace with nothing else in it; its end there gets peerAddress/24
+  // unless that is empty.
+  [[nodiscard]] bool AddSecondInterface(const std::string& address, const std::string& peerAddress = "");
   void Destroy();
 
   std::string InServer(const std::string& command) const;
