@@ -4,26 +4,16 @@
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <net/if.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <string>
 
+#include "netconfig/netlink_dump.h"
 #include "netconfig/netlink_record.h"
 
 namespace corvessa {
 namespace {
-
-constexpr std::size_t kDumpBufferSize = 32 * 1024;
-// A table of thousands of entries comes in far fewer reads than this; the
-// bound only keeps a misbehaving kernel from holding the caller.
-constexpr int kMaxDumpReads = 256;
-constexpr int kDumpWaitMs = 1000;
-
-enum class DumpPart { More, Done, Error };
 
 std::optional<NeighbourEntry> EntryOf(std::span<const std::uint8_t> message) {
   ndmsg info{};
@@ -49,14 +39,14 @@ std::optional<NeighbourEntry> EntryOf(std::span<const std::uint8_t> message) {
   return entry;
 }
 
-DumpPart Walk(std::span<const std::uint8_t> buffer, std::vector<NeighbourEntry>& entries) {
+NetlinkDumpPart Walk(std::span<const std::uint8_t> buffer, std::vector<NeighbourEntry>& entries) {
   std::size_t offset = 0;
   while (offset < buffer.size()) {
     nlmsghdr header{};
-    if (!ReadNetlinkRecord(buffer, offset, header)) return DumpPart::Error;
-    if (header.nlmsg_len < sizeof header || header.nlmsg_len > buffer.size() - offset) return DumpPart::Error;
-    if (header.nlmsg_type == NLMSG_DONE) return DumpPart::Done;
-    if (header.nlmsg_type == NLMSG_ERROR) return DumpPart::Error;
+    if (!ReadNetlinkRecord(buffer, offset, header)) return NetlinkDumpPart::Error;
+    if (header.nlmsg_len < sizeof header || header.nlmsg_len > buffer.size() - offset) return NetlinkDumpPart::Error;
+    if (header.nlmsg_type == NLMSG_DONE) return NetlinkDumpPart::Done;
+    if (header.nlmsg_type == NLMSG_ERROR) return NetlinkDumpPart::Error;
     if (header.nlmsg_type == RTM_NEWNEIGH) {
       if (auto entry = EntryOf(buffer.subspan(offset, header.nlmsg_len))) entries.push_back(*entry);
     }
@@ -64,7 +54,7 @@ DumpPart Walk(std::span<const std::uint8_t> buffer, std::vector<NeighbourEntry>&
     if (step > buffer.size() - offset) break;
     offset += step;
   }
-  return DumpPart::More;
+  return NetlinkDumpPart::More;
 }
 
 }  // namespace
@@ -83,8 +73,6 @@ NeighbourConfidence ConfidenceOf(const NeighbourEntry& entry) {
 }
 
 std::optional<std::vector<NeighbourEntry>> ReadNeighbours(int interfaceIndex) {
-  const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_ROUTE);
-  if (fd < 0) return std::nullopt;
   struct Request {
     nlmsghdr header;
     ndmsg body;
@@ -95,31 +83,14 @@ std::optional<std::vector<NeighbourEntry>> ReadNeighbours(int interfaceIndex) {
   request.body.ndm_family = AF_INET;
   request.body.ndm_ifindex = interfaceIndex;
 
-  sockaddr_nl kernel{};
-  kernel.nl_family = AF_NETLINK;
-  std::optional<std::vector<NeighbourEntry>> result;
-  if (sendto(fd, &request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel) ==
-      static_cast<ssize_t>(sizeof request)) {
-    std::vector<NeighbourEntry> entries;
-    std::vector<std::uint8_t> buffer(kDumpBufferSize);
-    for (int reads = 0; reads < kMaxDumpReads; ++reads) {
-      pollfd waiting{fd, POLLIN, 0};
-      if (poll(&waiting, 1, kDumpWaitMs) <= 0) break;
-      const ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      const DumpPart part = Walk(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)), entries);
-      if (part == DumpPart::Error) break;
-      if (part == DumpPart::Done) {
-        // Older kernels dump every interface whatever the request names.
-        std::erase_if(entries, [&](const NeighbourEntry& e) { return e.index != interfaceIndex; });
-        result = std::move(entries);
-        break;
-      }
-    }
-  }
-  close(fd);
-  return result;
+  std::vector<NeighbourEntry> entries;
+  const bool read = RunNetlinkDump(NETLINK_ROUTE,
+                                   std::span(reinterpret_cast<const std::uint8_t*>(&request), sizeof request),
+                                   [&](std::span<const std::uint8_t> buffer) { return Walk(buffer, entries); });
+  if (!read) return std::nullopt;
+  // Older kernels dump every interface whatever the request names.
+  std::erase_if(entries, [&](const NeighbourEntry& e) { return e.index != interfaceIndex; });
+  return entries;
 }
 
 const NeighbourEntry* FindNeighbour(std::span<const NeighbourEntry> entries, std::uint32_t address) {
