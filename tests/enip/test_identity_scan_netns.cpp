@@ -36,15 +36,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kServerAddress = "192.168.78.1";
 
-HardwareAddress MacOf(const std::string& text) {
-  std::uint8_t bytes[kMacCapacity] = {};
-  std::uint8_t length = kMacCapacity;
-  EXPECT_TRUE(TextToMac(text, bytes, length)) << text;
-  HardwareAddress mac{};
-  std::copy_n(bytes, mac.size(), mac.begin());
-  return mac;
-}
-
 std::uint32_t IpOf(const std::string& text) {
   std::uint32_t address = 0;
   EXPECT_TRUE(TextToIp(text, address)) << text;
@@ -115,17 +106,11 @@ class IdentityScanNetns : public ::testing::Test {
 
   static void List(RelationTable& table, const std::string& mac, const std::string& address) {
     auto relation = std::make_unique<Relation>();
-    const HardwareAddress bytes = MacOf(mac);
+    const HardwareAddress bytes = testsupport::MacBytes(mac);
     std::copy(bytes.begin(), bytes.end(), relation->hardwareAddress.begin());
     relation->hardwareAddressLength = 6;
     relation->ipAddress = IpOf(address);
     table.Append(std::move(relation));
-  }
-
-  std::string ServerMac() const {
-    std::string mac = testsupport::RunOutput(lan_.InServer("cat /sys/class/net/" + lan_.serverIf + "/address"));
-    while (!mac.empty() && (mac.back() == '\n' || mac.back() == '\r')) mac.pop_back();
-    return mac;
   }
 
   std::unique_ptr<testsupport::TempFolder> folder_;
@@ -168,7 +153,7 @@ TEST_F(IdentityScanNetns, ThreeDevicesOneUnlistedOneAtAnotherAddress) {
   // The third device knows the server's hardware address already, so it
   // answers without asking for it: the scan has to find its MAC itself.
   ASSERT_EQ(testsupport::Run(lan_.InDevice(2, "ip neigh replace " + std::string(kServerAddress) + " lladdr " +
-                                                  ServerMac() + " nud permanent dev " + lan_.devices[2].iface)),
+                                                  lan_.ServerMac() + " nud permanent dev " + lan_.devices[2].iface)),
             0);
 
   testsupport::InterfaceCapture capture(lan_.serverNs, lan_.secondIf, folder_->Path());
@@ -179,11 +164,11 @@ TEST_F(IdentityScanNetns, ThreeDevicesOneUnlistedOneAtAnotherAddress) {
   EXPECT_EQ(malformed, 0u);
   const std::vector<ScannedDevice> expected = {
       {IpOf("192.168.78.11"), Identity(1, 12, 0xA6, 2, 11, 0x30, 0x1111, "Adapter One", "192.168.78.11"),
-       MacOf("02:00:00:78:00:11")},
+       testsupport::MacBytes("02:00:00:78:00:11")},
       {IpOf("192.168.78.22"), Identity(0x2B, 2, 0x0301, 5, 1, 0x0164, 0x22222222, "Drive Two", "192.168.78.22"),
-       MacOf("02:00:00:78:00:12")},
+       testsupport::MacBytes("02:00:00:78:00:12")},
       {IpOf("192.168.78.33"), Identity(0x0123, 0x2B, 7, 1, 0, 0, 0x33, "Valve Three", "192.168.78.33"),
-       MacOf("02:00:00:78:00:13")},
+       testsupport::MacBytes("02:00:00:78:00:13")},
   };
   EXPECT_EQ(devices, expected);
 

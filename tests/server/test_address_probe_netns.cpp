@@ -58,16 +58,6 @@ class AddressProbeNetns : public ::testing::TestWithParam<ProbeMethod> {
 
   void TearDown() override { lan_.Destroy(); }
 
-  HardwareAddress ServerMac() const {
-    const std::string text = testsupport::RunOutput(lan_.InServer("cat /sys/class/net/" + lan_.serverIf + "/address"));
-    std::uint8_t bytes[kMacCapacity] = {};
-    std::uint8_t length = kMacCapacity;
-    EXPECT_TRUE(TextToMac(text, bytes, length)) << text;
-    HardwareAddress mac{};
-    std::copy_n(bytes, mac.size(), mac.begin());
-    return mac;
-  }
-
   std::unique_ptr<testsupport::TempFolder> folder_;
   testsupport::DeviceLan lan_;
 };
@@ -94,7 +84,7 @@ TEST_P(AddressProbeNetns, TellsHeldAddressesFromFreeOnes) {
     EXPECT_EQ(probe.NextDeadline(), start + kProbeWait);
     const auto own = probe.Start(kServer, start);
     ASSERT_TRUE(own) << "the server's own address is held at once";
-    EXPECT_EQ(*own, (ProbeResult{kServer, true, ProbeEvidence::OwnAddress, ServerMac()}));
+    EXPECT_EQ(*own, (ProbeResult{kServer, true, ProbeEvidence::OwnAddress, testsupport::MacBytes(lan_.ServerMac())}));
     EXPECT_FALSE(probe.Probing(kServer));
 
     // As the window would: read events and the deadline, never blocking.

@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "tests/support/netns.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tshark.h"
@@ -22,6 +24,18 @@ bool RunAll(const std::vector<std::string>& steps) {
 }
 
 }  // namespace
+
+std::array<std::uint8_t, 6> MacBytes(const std::string& text) {
+  std::array<unsigned, 6> parts{};
+  std::array<std::uint8_t, 6> mac{};
+  char end = 0;
+  if (std::sscanf(text.c_str(), "%x:%x:%x:%x:%x:%x%c", &parts[0], &parts[1], &parts[2], &parts[3], &parts[4],
+                  &parts[5], &end) < 6) {
+    return mac;
+  }
+  for (std::size_t i = 0; i < mac.size(); ++i) mac[i] = static_cast<std::uint8_t>(parts[i]);
+  return mac;
+}
 
 bool DeviceLan::Create(const std::string& tag, const std::string& serverAddress) {
   id_ = tag + std::to_string(getpid() % 100000);
@@ -92,6 +106,12 @@ void DeviceLan::Destroy() {
 }
 
 std::string DeviceLan::InServer(const std::string& command) const { return InNs(serverNs, command); }
+
+std::string DeviceLan::ServerMac() const {
+  std::string mac = RunOutput(InServer("cat /sys/class/net/" + serverIf + "/address"));
+  while (!mac.empty() && (mac.back() == '\n' || mac.back() == '\r')) mac.pop_back();
+  return mac;
+}
 
 std::string DeviceLan::InDevice(std::size_t index, const std::string& command) const {
   return InNs(devices.at(index).ns, command);

@@ -6,6 +6,8 @@
 // leaves the server there. Everything is created by the test and removed when
 // it ends; nothing touches the machine's own interfaces.
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,6 +16,9 @@
 #include "tests/support/background.h"
 
 namespace corvessa::testsupport {
+
+// "02:00:00:78:00:11" as six bytes; all zero when the text is no MAC.
+std::array<std::uint8_t, 6> MacBytes(const std::string& text);
 
 struct LanDevice {
   std::string ns;
@@ -41,6 +46,8 @@ class DeviceLan {
   void Destroy();
 
   std::string InServer(const std::string& command) const;
+  // The hardware address of the server's interface, as text.
+  std::string ServerMac() const;
   std::string InDevice(std::size_t index, const std::string& command) const;
 
   std::string serverNs;

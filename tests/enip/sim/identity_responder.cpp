@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+#include "tests/enip/sim/sim_bytes.h"
+
 namespace corvessa::enipsim {
 namespace {
 
@@ -21,22 +23,6 @@ constexpr std::uint16_t kIdentityItem = 0x000C;
 constexpr std::uint16_t kOtherItem = 0x8001;
 constexpr std::uint32_t kInvalidCommand = 0x0001;
 
-void Le16(Bytes& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Le32(Bytes& out, std::uint32_t v) {
-  Le16(out, static_cast<std::uint16_t>(v));
-  Le16(out, static_cast<std::uint16_t>(v >> 16));
-}
-void Be16(Bytes& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-  out.push_back(static_cast<std::uint8_t>(v));
-}
-void Be32(Bytes& out, std::uint32_t v) {
-  Be16(out, static_cast<std::uint16_t>(v >> 16));
-  Be16(out, static_cast<std::uint16_t>(v));
-}
 
 Bytes IdentityItem(const IdentityConfig& config) {
   Bytes item;

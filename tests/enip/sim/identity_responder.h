@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-namespace corvessa::enipsim {
+#include "tests/enip/sim/sim_bytes.h"
 
-using Bytes = std::vector<std::uint8_t>;
+namespace corvessa::enipsim {
 
 enum class IdentityFault {
   None,
