@@ -16,8 +16,9 @@
 namespace corvessa::fuzz {
 namespace {
 
-// Header and fixed part of the smallest message that gives a result.
-constexpr std::size_t kSmallestLinkMessage = 16 + 12;
+// Header and fixed part of the smallest message that gives a result: an
+// address message (ifaddrmsg, 8 bytes) without attributes.
+constexpr std::size_t kSmallestLinkMessage = 16 + 8;
 constexpr std::size_t kSmallestDiagMessage = 16 + 72;
 constexpr std::size_t kSmallestNeighbourMessage = 16 + 12 + 8;
 constexpr std::uint16_t kPort = 67;
