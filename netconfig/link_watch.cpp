@@ -22,28 +22,6 @@ constexpr std::size_t kReadBufferSize = 16 * 1024;
 // Reads per call; whatever is left makes the socket readable again.
 constexpr int kMaxReadsPerCall = 64;
 
-struct Attribute {
-  unsigned short type = 0;
-  std::span<const std::uint8_t> payload;
-};
-
-// The attributes that follow a message's fixed part; stops at the first
-// one that does not fit.
-std::vector<Attribute> Attributes(std::span<const std::uint8_t> message, std::size_t offset) {
-  std::vector<Attribute> attributes;
-  while (offset < message.size()) {
-    rtattr header{};
-    if (!ReadNetlinkRecord(message, offset, header)) break;
-    if (header.rta_len < sizeof header || header.rta_len > message.size() - offset) break;
-    const std::size_t payloadOffset = offset + RTA_LENGTH(0);
-    attributes.push_back({header.rta_type, message.subspan(payloadOffset, header.rta_len - RTA_LENGTH(0))});
-    const std::size_t step = RTA_ALIGN(header.rta_len);
-    if (step > message.size() - offset) break;
-    offset += step;
-  }
-  return attributes;
-}
-
 // A name attribute: up to its terminating 0, never longer than a name can be.
 std::string NameOf(std::span<const std::uint8_t> payload) {
   std::string name;
@@ -60,7 +38,7 @@ std::optional<LinkEvent> LinkMessage(std::uint16_t type, std::span<const std::ui
   LinkEvent event;
   event.kind = type == RTM_DELLINK ? LinkEventKind::LinkRemoved : LinkEventKind::LinkChanged;
   event.index = info.ifi_index;
-  for (const Attribute& attribute : Attributes(message, NLMSG_HDRLEN + NLMSG_ALIGN(sizeof info))) {
+  for (const NetlinkAttribute& attribute : NetlinkAttributes(message, NLMSG_HDRLEN + NLMSG_ALIGN(sizeof info))) {
     if (attribute.type == IFLA_IFNAME) event.name = NameOf(attribute.payload);
   }
   return event;
@@ -74,7 +52,7 @@ std::optional<LinkEvent> AddressMessage(std::uint16_t type, std::span<const std:
   event.index = static_cast<int>(info.ifa_index);
   std::optional<std::uint32_t> local;
   std::optional<std::uint32_t> address;
-  for (const Attribute& attribute : Attributes(message, NLMSG_HDRLEN + NLMSG_ALIGN(sizeof info))) {
+  for (const NetlinkAttribute& attribute : NetlinkAttributes(message, NLMSG_HDRLEN + NLMSG_ALIGN(sizeof info))) {
     if ((attribute.type == IFA_LOCAL || attribute.type == IFA_ADDRESS) && attribute.payload.size() == 4) {
       // An in_addr: first octet first.
       const std::uint32_t value = (std::uint32_t{attribute.payload[0]} << 24) |

@@ -4,7 +4,7 @@
 #   scripts/fuzz.sh TARGET [SECONDS]      (default 600 seconds)
 #
 # TARGET is one of fuzz_datagram, fuzz_text_helpers, fuzz_bpc, fuzz_csv, fuzz_handoff,
-# fuzz_enip_reply, fuzz_netlink. Builds the fuzz configuration (build-fuzz, clang) when
+# fuzz_enip_reply, fuzz_list_identity, fuzz_netlink. Builds the fuzz configuration (build-fuzz, clang) when
 # needed. The corpus a run grows is kept in build-fuzz/fuzz-corpus/TARGET, so
 # the next run goes on from there; the committed seeds in
 # tests/fuzz/corpus/TARGET are only read. Inputs that crash or break a

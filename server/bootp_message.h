@@ -62,6 +62,7 @@ namespace dhcp_type {
 inline constexpr std::uint8_t kDiscover = 1;
 inline constexpr std::uint8_t kOffer = 2;
 inline constexpr std::uint8_t kRequest = 3;
+inline constexpr std::uint8_t kDecline = 4;
 inline constexpr std::uint8_t kAck = 5;
 inline constexpr std::uint8_t kNak = 6;
 inline constexpr std::uint8_t kRelease = 7;

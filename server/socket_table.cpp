@@ -5,13 +5,11 @@
 #include <linux/netlink.h>
 #include <linux/sock_diag.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <array>
 #include <charconv>
-#include <cerrno>
 #include <fstream>
 
 #include "netconfig/netlink_record.h"
@@ -27,12 +25,6 @@ constexpr std::size_t kUidField = 7;
 constexpr std::size_t kInodeField = 9;
 constexpr std::size_t kAddressDigits = 8;
 constexpr std::size_t kPortDigits = 4;
-
-// A dump of a busy host spans several reads; each is at most this long.
-constexpr std::size_t kDiagBufferSize = 32 * 1024;
-// The kernel answers at once; this only guards against a socket that never does.
-constexpr int kDiagWaitMs = 1000;
-constexpr int kDiagMaxReads = 4096;
 
 std::vector<std::string_view> SplitFields(std::string_view line) {
   std::vector<std::string_view> fields;
@@ -133,8 +125,6 @@ DiagPart ParseSockDiagReply(std::span<const std::uint8_t> buffer, std::uint16_t 
 }
 
 std::optional<std::vector<UdpSocketEntry>> ReadUdpSocketsByDiag(std::uint16_t port) {
-  const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
-  if (fd < 0) return std::nullopt;
   struct Request {
     nlmsghdr header;
     inet_diag_req_v2 body;
@@ -148,30 +138,14 @@ std::optional<std::vector<UdpSocketEntry>> ReadUdpSocketsByDiag(std::uint16_t po
   // The kernel's UDP dump keeps only the sockets on this local port.
   request.body.id.idiag_sport = htons(port);
 
-  sockaddr_nl kernel{};
-  kernel.nl_family = AF_NETLINK;
-  std::optional<std::vector<UdpSocketEntry>> result;
-  if (sendto(fd, &request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel) ==
-      static_cast<ssize_t>(sizeof request)) {
-    std::vector<UdpSocketEntry> sockets;
-    std::vector<std::uint8_t> buffer(kDiagBufferSize);
-    for (int reads = 0; reads < kDiagMaxReads; ++reads) {
-      pollfd waiting{fd, POLLIN, 0};
-      if (poll(&waiting, 1, kDiagWaitMs) <= 0) break;
-      const ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      const DiagPart part =
-          ParseSockDiagReply(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)), port, sockets);
-      if (part == DiagPart::Error) break;
-      if (part == DiagPart::Done) {
-        result = std::move(sockets);
-        break;
-      }
-    }
-  }
-  close(fd);
-  return result;
+  std::vector<UdpSocketEntry> sockets;
+  const bool read = RunNetlinkDump(NETLINK_SOCK_DIAG,
+                                   std::span(reinterpret_cast<const std::uint8_t*>(&request), sizeof request),
+                                   [&](std::span<const std::uint8_t> buffer) {
+                                     return ParseSockDiagReply(buffer, port, sockets);
+                                   });
+  if (!read) return std::nullopt;
+  return sockets;
 }
 
 }  // namespace corvessa

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "netconfig/netlink_dump.h"
+
 namespace corvessa {
 
 // Bound device of a socket read from /proc/net/udp, which does not say.
@@ -42,11 +44,7 @@ struct UdpTableRow {
                                                                       std::uint16_t port);
 
 // What one sock_diag reply buffer held.
-enum class DiagPart {
-  More,   // the dump goes on in the next buffer
-  Done,   // the end of the dump was in this buffer
-  Error,  // the kernel refused the dump, or the buffer is malformed
-};
+using DiagPart = NetlinkDumpPart;
 
 // Appends the IPv4 sockets on `port` found in one buffer of sock_diag
 // replies (netlink messages carrying inet_diag_msg records).

@@ -66,6 +66,35 @@ TEST(SimArguments, EveryFlag) {
   EXPECT_EQ(options.recordFile, "/tmp/x");
 }
 
+TEST(SimArguments, IdentityFlags) {
+  SimOptions options;
+  ASSERT_TRUE(Parse({"--udp-port", "44818", "--vendor", "0x2B", "--device-type", "12", "--product-code", "0x0301",
+                     "--revision", "5.17", "--identity-status", "0x0164", "--serial", "0x89ABCDEF",
+                     "--product-name", "Drive Two", "--state", "none", "--identity-address", "192.168.78.22",
+                     "--identity-delay-ms", "1500", "--identity-fault", "truncate:40"},
+                    options));
+  const auto& i = options.identity;
+  EXPECT_EQ(options.udpPort, 44818);
+  EXPECT_EQ(i.vendorId, 0x2B);
+  EXPECT_EQ(i.deviceType, 12);
+  EXPECT_EQ(i.productCode, 0x0301);
+  EXPECT_EQ(i.revisionMajor, 5);
+  EXPECT_EQ(i.revisionMinor, 17);
+  EXPECT_EQ(i.status, 0x0164);
+  EXPECT_EQ(i.serialNumber, 0x89ABCDEFu);
+  EXPECT_EQ(i.productName, "Drive Two");
+  EXPECT_EQ(i.state, std::nullopt);
+  EXPECT_EQ(i.socketAddress, 0xC0A84E16u);
+  EXPECT_EQ(i.delay, std::chrono::milliseconds(1500));
+  EXPECT_EQ(i.fault, enipsim::IdentityFault::Truncate);
+  EXPECT_EQ(i.faultBytes, 40u);
+  SimOptions stateGiven;
+  ASSERT_TRUE(Parse({"--state", "5", "--identity-fault", "twice"}, stateGiven));
+  EXPECT_EQ(stateGiven.identity.state, std::optional<std::uint8_t>(5));
+  EXPECT_EQ(stateGiven.identity.fault, enipsim::IdentityFault::Twice);
+  EXPECT_EQ(stateGiven.udpPort, 0) << "no UDP answers unless asked for";
+}
+
 TEST(SimArguments, BadCommandLines) {
   const std::vector<std::vector<std::string>> cases = {
       {"--port"},                     // no value
@@ -79,6 +108,14 @@ TEST(SimArguments, BadCommandLines) {
       {"--fault", "1=split"},         // split needs a byte count
       {"--fault", "1=close:3"},       // close takes none
       {"--unknown", "1"},
+      {"--revision", "5"},            // major and minor
+      {"--revision", "5.256"},
+      {"--state", "-1"},
+      {"--identity-address", "192.168.78"},
+      {"--identity-fault", "truncate"},  // needs a byte count
+      {"--identity-fault", "twice:2"},   // takes none
+      {"--identity-fault", "loud"},
+      {"--product-name", std::string(256, 'x')},
   };
   for (const auto& arguments : cases) {
     SimOptions options;

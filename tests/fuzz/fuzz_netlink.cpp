@@ -1,6 +1,7 @@
 // What the kernel sends on netlink sockets: rtnetlink link and address
-// messages (the interface watch) and sock_diag dumps of UDP sockets (the
-// port-67 holders). The first byte picks the parser, the rest is the buffer.
+// messages (the interface watch), sock_diag dumps of UDP sockets (the
+// port-67 holders) and neighbour table dumps (the identity scan and the
+// address probe). The first byte picks the parser, the rest is the buffer.
 // Each result is checked against what the buffer can hold.
 
 #include <cstddef>
@@ -8,15 +9,18 @@
 #include <vector>
 
 #include "netconfig/link_watch.h"
+#include "netconfig/neighbour_table.h"
 #include "server/socket_table.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace corvessa::fuzz {
 namespace {
 
-// Header and fixed part of the smallest message that gives a result.
-constexpr std::size_t kSmallestLinkMessage = 16 + 12;
+// Header and fixed part of the smallest message that gives a result: an
+// address message (ifaddrmsg, 8 bytes) without attributes.
+constexpr std::size_t kSmallestLinkMessage = 16 + 8;
 constexpr std::size_t kSmallestDiagMessage = 16 + 72;
+constexpr std::size_t kSmallestNeighbourMessage = 16 + 12 + 8;
 constexpr std::uint16_t kPort = 67;
 
 void CheckLinkMessages(const std::vector<std::uint8_t>& buffer) {
@@ -38,6 +42,15 @@ void CheckDiagReply(const std::vector<std::uint8_t>& buffer) {
   for (const UdpSocketEntry& entry : sockets) FUZZ_CHECK(entry.localPort == kPort);
 }
 
+void CheckNeighbourMessages(const std::vector<std::uint8_t>& buffer) {
+  const std::vector<NeighbourEntry> entries = ParseNeighbourMessages(buffer);
+  FUZZ_CHECK(entries.size() <= buffer.size() / kSmallestNeighbourMessage);
+  for (const NeighbourEntry& entry : entries) {
+    if (ConfidenceOf(entry) != NeighbourConfidence::None) FUZZ_CHECK(entry.mac.has_value());
+    if (entry.mac) FUZZ_CHECK(FindNeighbour(entries, entry.address) != nullptr);
+  }
+}
+
 }  // namespace
 }  // namespace corvessa::fuzz
 
@@ -45,10 +58,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   // A copy of exactly the buffer's size, so a read past it is caught.
   const std::vector<std::uint8_t> buffer(data + 1, data + size);
-  if ((data[0] & 1) == 0) {
-    corvessa::fuzz::CheckLinkMessages(buffer);
-  } else {
-    corvessa::fuzz::CheckDiagReply(buffer);
+  switch (data[0] % 3) {
+    case 0:
+      corvessa::fuzz::CheckLinkMessages(buffer);
+      break;
+    case 1:
+      corvessa::fuzz::CheckDiagReply(buffer);
+      break;
+    default:
+      corvessa::fuzz::CheckNeighbourMessages(buffer);
+      break;
   }
   return 0;
 }

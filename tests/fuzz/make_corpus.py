@@ -430,9 +430,83 @@ def netlink_seeds():
     ]))
 
 
+# --- fuzz_list_identity: a List Identity reply as received over UDP --------
+
+def identity_item(name, state=b"\x03"):
+    return b"".join([
+        le16(1),                             # encapsulation protocol version
+        struct.pack(">H", 2),                # sin_family: AF_INET, big-endian
+        struct.pack(">H", 44818),            # sin_port, big-endian
+        be32(ip("192.168.78.11")),           # sin_addr, big-endian
+        bytes(8),                            # sin_zero
+        le16(0x0001),                        # vendor ID
+        le16(0x000C),                        # device type: communications adapter
+        le16(0x00A6),                        # product code
+        bytes([2, 11]),                      # revision 2.11
+        le16(0x0030),                        # status
+        le32(0x00C0FFEE),                    # serial number
+        bytes([len(name)]), name,            # product name, counted
+        state,                               # state (a device may leave it out)
+    ])
+
+
+def list_identity_reply(items, status=0):
+    body = le16(len(items)) + b"".join(     # item count
+        le16(kind) + le16(len(data)) + data  # item type, length, data
+        for kind, data in items)
+    return b"".join([
+        le16(0x0063),                        # command: ListIdentity
+        le16(len(body)),                     # length after the header
+        le32(0),                             # session handle
+        le32(status),                        # status
+        bytes(8),                            # sender context
+        le32(0),                             # options
+        body,
+    ])
+
+
+def list_identity_seeds():
+    write("fuzz_list_identity", "one_device", list_identity_reply([(0x000C, identity_item(b"1756-EN2T/D"))]))
+    write("fuzz_list_identity", "no_state", list_identity_reply([(0x000C, identity_item(b"Valve", b""))]))
+    write("fuzz_list_identity", "item_before_identity", list_identity_reply([
+        (0x8001, bytes([1, 2, 3])),          # an item of another type, passed over
+        (0x000C, identity_item(b"Drive \xfc")),  # an ISO 8859-1 name
+    ]))
+    write("fuzz_list_identity", "error_status", list_identity_reply([(0x000C, identity_item(b"X"))], status=1))
+
+
+# --- fuzz_netlink neighbour dumps --------------------------------------------
+
+RTM_NEWNEIGH = 28
+NDA_DST, NDA_LLADDR = 1, 2
+NUD_REACHABLE, NUD_STALE = 0x02, 0x04
+
+
+def ndmsg(index, state):
+    return b"".join([
+        bytes([AF_INET, 0, 0, 0]),           # ndm_family, padding
+        struct.pack("=i", index),            # ndm_ifindex
+        struct.pack("=H", state),            # ndm_state
+        bytes([0, 1]),                       # ndm_flags, ndm_type: unicast
+    ])
+
+
+def neighbour_seeds():
+    write("fuzz_netlink", "neighbour_dump", b"".join([
+        bytes([2]),                          # parser: neighbour table
+        nlmsg(RTM_NEWNEIGH, ndmsg(7, NUD_REACHABLE) + rtattr(NDA_DST, be32(ip("192.168.78.11")))
+              + rtattr(NDA_LLADDR, mac("02:00:00:78:00:11")), flags=2),
+        nlmsg(RTM_NEWNEIGH, ndmsg(7, NUD_STALE) + rtattr(NDA_DST, be32(ip("192.168.78.22")))
+              + rtattr(NDA_LLADDR, mac("02:00:00:78:00:12")), flags=2),
+        nlmsg(NLMSG_DONE, struct.pack("=i", 0), flags=2),
+    ]))
+
+
 def main():
     datagram_seeds()
     netlink_seeds()
+    neighbour_seeds()
+    list_identity_seeds()
     text_seeds()
     bpc_seeds()
     csv_seeds()

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "netconfig/link_watch.h"
+#include "tests/support/netlink_builder.h"
 #include "tests/support/netns.h"
 
 namespace corvessa {
@@ -29,46 +30,11 @@ void PrintTo(const LinkEvent& event, std::ostream* out) {
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void Align(Bytes& bytes) { bytes.resize(NLMSG_ALIGN(bytes.size()), 0); }
-
-template <typename T>
-void AppendRecord(Bytes& bytes, const T& record) {
-  const auto* p = reinterpret_cast<const std::uint8_t*>(&record);
-  bytes.insert(bytes.end(), p, p + sizeof record);
-  Align(bytes);
-}
-
-void AppendAttribute(Bytes& bytes, unsigned short type, const Bytes& payload) {
-  rtattr header{};
-  header.rta_len = static_cast<unsigned short>(RTA_LENGTH(payload.size()));
-  header.rta_type = type;
-  const auto* p = reinterpret_cast<const std::uint8_t*>(&header);
-  bytes.insert(bytes.end(), p, p + sizeof header);
-  bytes.insert(bytes.end(), payload.begin(), payload.end());
-  bytes.resize(bytes.size() + (RTA_ALIGN(header.rta_len) - header.rta_len), 0);
-}
-
-Bytes Text(const std::string& text) {
-  Bytes bytes(text.begin(), text.end());
-  bytes.push_back(0);
-  return bytes;
-}
-
-// A message: header (length filled in), fixed part, attributes.
-template <typename Fixed>
-Bytes Message(std::uint16_t type, const Fixed& fixed, const std::vector<std::pair<unsigned short, Bytes>>& attributes) {
-  Bytes bytes;
-  AppendRecord(bytes, nlmsghdr{});
-  AppendRecord(bytes, fixed);
-  for (const auto& [code, payload] : attributes) AppendAttribute(bytes, code, payload);
-  nlmsghdr header{};
-  header.nlmsg_len = static_cast<std::uint32_t>(bytes.size());
-  header.nlmsg_type = type;
-  std::memcpy(bytes.data(), &header, sizeof header);
-  return bytes;
-}
+using testsupport::AppendAttribute;
+using testsupport::Bytes;
+using testsupport::Joined;
+using testsupport::Message;
+using testsupport::Text;
 
 Bytes Link(std::uint16_t type, int index, const std::string& name) {
   ifinfomsg info{};
@@ -83,12 +49,6 @@ Bytes Address(std::uint16_t type, unsigned char family, int index, const Bytes& 
   info.ifa_prefixlen = 24;
   info.ifa_index = static_cast<unsigned>(index);
   return Message(type, info, {{IFA_ADDRESS, local}, {IFA_LOCAL, local}, {IFA_LABEL, Text(label)}});
-}
-
-Bytes Joined(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
 }
 
 const Bytes kAddress = {192, 168, 77, 9};

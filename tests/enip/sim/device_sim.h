@@ -13,12 +13,13 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
-namespace corvessa::enipsim {
+#include "tests/enip/sim/identity_responder.h"
 
-using Bytes = std::vector<std::uint8_t>;
+namespace corvessa::enipsim {
 
 enum class ConnectionMode {
   Answer,         // normal device
@@ -148,8 +149,15 @@ struct SimOptions {
   std::uint32_t address = kLoopbackAddress;
   int seconds = 300;        // the process ends after this long at the latest
   std::string recordFile;   // requests written here, one hex line each, at exit
+  // List Identity over UDP, answered on this port when it is not 0.
+  std::uint16_t udpPort = 0;
+  IdentityConfig identity;
 };
 [[nodiscard]] bool ParseSimArguments(std::span<const std::string> arguments, SimOptions& options,
                                      std::string& error);
+// The options of the identity answered over UDP. `known` tells whether
+// `flag` is one of them; the result whether its value parsed.
+[[nodiscard]] bool ParseIdentityOption(std::string_view flag, std::string_view value, SimOptions& options,
+                                       bool& known);
 
 }  // namespace corvessa::enipsim

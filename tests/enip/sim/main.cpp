@@ -2,10 +2,13 @@
 // end-to-end tests. It listens on 127.0.0.1 unless --listen names another
 // address (one of a test namespace), prints "port <n>" once it
 // is ready, and ends on SIGTERM/SIGINT or after --seconds (default 300).
+// With --udp-port it also answers List Identity on that UDP port of every
+// address of its namespace, and prints "udp <n>" once that is ready.
 
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,7 +30,11 @@ void Usage() {
       "  [--link INSTANCE=HEX] [--address LINK=MAC] [--reject VALUE=STATUS]\n"
       "  [--status SERVICE,CLASS,INSTANCE,ATTRIBUTE=STATUS] (fields may be *)\n"
       "  [--additional-status W,W...] [--fallback-alias CLASS]\n"
-      "  [--fault REQUEST=split:N|truncate:N|truncate-close:N|close|silent|service:B]\n",
+      "  [--fault REQUEST=split:N|truncate:N|truncate-close:N|close|silent|service:B]\n"
+      "  [--udp-port N] [--vendor N] [--device-type N] [--product-code N]\n"
+      "  [--revision MAJOR.MINOR] [--identity-status N] [--serial N] [--product-name TEXT]\n"
+      "  [--state N|none] [--identity-address ADDRESS] [--identity-delay-ms N]\n"
+      "  [--identity-fault silent|truncate:N|long-length|no-item|name-overrun|error-status|twice]\n",
       stderr);
 }
 
@@ -54,9 +61,20 @@ int main(int argc, char** argv) {
   }
   std::printf("port %u\n", static_cast<unsigned>(sim.Port()));
   std::fflush(stdout);
+  std::optional<IdentityResponder> identity;
+  if (options.udpPort != 0) {
+    identity.emplace(options.identity, options.udpPort);
+    if (!identity->ok()) {
+      std::fprintf(stderr, "enip_device_sim: cannot answer on UDP port %u\n", static_cast<unsigned>(options.udpPort));
+      return 1;
+    }
+    std::printf("udp %u\n", static_cast<unsigned>(identity->Port()));
+    std::fflush(stdout);
+  }
 
   for (int tenths = 0; !stop && tenths < options.seconds * 10; ++tenths) usleep(100000);
   sim.Stop();
+  if (identity) identity->Stop();
 
   if (!options.recordFile.empty()) {
     std::ofstream out(options.recordFile);

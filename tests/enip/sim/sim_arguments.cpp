@@ -85,9 +85,34 @@ bool Fault(std::string_view text, FaultRule& rule) {
   return false;
 }
 
+bool IdentityFaultOf(std::string_view text, IdentityConfig& identity) {
+  std::string_view what = text, amount;
+  if (!Split(text, ':', what, amount)) amount = {};
+  struct Kind {
+    std::string_view name;
+    IdentityFault fault;
+  };
+  constexpr Kind kKinds[] = {
+      {"silent", IdentityFault::Silent},           {"truncate", IdentityFault::Truncate},
+      {"long-length", IdentityFault::LongLength},  {"no-item", IdentityFault::NoIdentityItem},
+      {"name-overrun", IdentityFault::NameOverrun}, {"error-status", IdentityFault::ErrorStatus},
+      {"twice", IdentityFault::Twice},
+  };
+  for (const Kind& kind : kKinds) {
+    if (kind.name != what) continue;
+    identity.fault = kind.fault;
+    const bool needsAmount = kind.fault == IdentityFault::Truncate;
+    return needsAmount ? NumberOf(amount, identity.faultBytes) : amount.empty();
+  }
+  return false;
+}
+
 bool Option(std::string_view flag, std::string_view value, SimOptions& options) {
   DeviceConfig& config = options.config;
   std::string_view left, right;
+  bool identityOption = false;
+  const bool identityParsed = ParseIdentityOption(flag, value, options, identityOption);
+  if (identityOption) return identityParsed;
   if (flag == "--port") return NumberOf(value, options.port);
   if (flag == "--seconds") {
     return NumberOf(value, options.seconds) && options.seconds > 0 && options.seconds <= 3600;
@@ -202,6 +227,52 @@ bool Option(std::string_view flag, std::string_view value, SimOptions& options) 
 }
 
 }  // namespace
+
+bool ParseIdentityOption(std::string_view flag, std::string_view value, SimOptions& options, bool& known) {
+  IdentityConfig& identity = options.identity;
+  known = true;
+  if (flag == "--udp-port") return NumberOf(value, options.udpPort);
+  if (flag == "--vendor") return NumberOf(value, identity.vendorId);
+  if (flag == "--device-type") return NumberOf(value, identity.deviceType);
+  if (flag == "--product-code") return NumberOf(value, identity.productCode);
+  if (flag == "--identity-status") return NumberOf(value, identity.status);
+  if (flag == "--serial") return NumberOf(value, identity.serialNumber);
+  if (flag == "--product-name") {
+    identity.productName = std::string(value);
+    return value.size() <= 255;
+  }
+  if (flag == "--revision") {
+    std::string_view major, minor;
+    return Split(value, '.', major, minor) && NumberOf(major, identity.revisionMajor) &&
+           NumberOf(minor, identity.revisionMinor);
+  }
+  if (flag == "--state") {
+    if (value == "none") {
+      identity.state.reset();
+      return true;
+    }
+    std::uint8_t state = 0;
+    if (!NumberOf(value, state)) return false;
+    identity.state = state;
+    return true;
+  }
+  if (flag == "--identity-address") {
+    const std::string text(value);
+    in_addr parsed{};
+    if (::inet_pton(AF_INET, text.c_str(), &parsed) != 1) return false;
+    identity.socketAddress = ntohl(parsed.s_addr);
+    return true;
+  }
+  if (flag == "--identity-delay-ms") {
+    std::uint32_t ms = 0;
+    if (!NumberOf(value, ms) || ms > 60000) return false;
+    identity.delay = std::chrono::milliseconds(ms);
+    return true;
+  }
+  if (flag == "--identity-fault") return IdentityFaultOf(value, identity);
+  known = false;
+  return false;
+}
 
 bool ParseSimArguments(std::span<const std::string> arguments, SimOptions& options,
                        std::string& error) {

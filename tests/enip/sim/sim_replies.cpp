@@ -4,6 +4,7 @@
 
 #include "core/bytes.h"
 #include "tests/enip/sim/device_sim.h"
+#include "tests/enip/sim/sim_bytes.h"
 
 namespace corvessa::enipsim {
 namespace {
@@ -28,14 +29,6 @@ constexpr std::uint8_t kTcpIpInterface = 0xF5;
 constexpr std::uint8_t kEthernetLink = 0xF6;
 constexpr std::uint8_t kFallback = 0xAA;
 
-void Le16(Bytes& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Le32(Bytes& out, std::uint32_t v) {
-  Le16(out, static_cast<std::uint16_t>(v));
-  Le16(out, static_cast<std::uint16_t>(v >> 16));
-}
 
 // Header of a reply: the request's command and sender context come back.
 Bytes Header(std::span<const std::uint8_t> request, std::uint16_t command, std::uint32_t handle,
