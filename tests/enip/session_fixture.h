@@ -15,6 +15,10 @@ class DeviceSession : public ::testing::Test {
   // empty, so a test sees only the texts of its own operation.
   void Start(enipsim::DeviceConfig config, const Relation& relation = MakeRelation()) {
     relation_ = relation;
+    // A second start in one test: the old session still refers to the old
+    // harness, so it goes first.
+    session_.reset();
+    harness_.reset();
     sim_ = std::make_unique<enipsim::DeviceSim>(std::move(config));
     ExpectListening(*sim_);
     harness_ = std::make_unique<Harness>(sim_->Port());
