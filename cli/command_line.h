@@ -30,7 +30,7 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments, const Opt
 
 // The network settings handed to the devices, as options give them.
 struct SettingsOptions {
-  std::optional<std::string> subnetMask, gateway, dns1, dns2, domain;
+  std::optional<std::string> subnetMask{}, gateway{}, dns1{}, dns2{}, domain{};
 };
 
 // --subnet-mask, --gateway, --dns1, --dns2 and --domain into `target`.

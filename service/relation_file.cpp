@@ -34,10 +34,12 @@ std::string Joined(const std::vector<std::string>& lines) {
   return text;
 }
 
-}  // namespace
-
+// Why `settings` fail IsValidNetworkSettings, one reason a line. Options are
+// checked as they are read, and a .bpc file with such settings does not load,
+// so mostly it is the mask that a .csv file cannot bring.
 std::vector<std::string> SettingsFaults(const NetworkSettings& settings) {
   std::vector<std::string> faults;
+  if (IsValidNetworkSettings(settings)) return faults;
   if (!IsValidMask(settings.subnetMask)) {
     faults.push_back(settings.subnetMask == 0 ? "no subnet mask: give --subnet-mask"
                                               : "the subnet mask " + IpToText(settings.subnetMask) + " is not valid");
@@ -51,8 +53,11 @@ std::vector<std::string> SettingsFaults(const NetworkSettings& settings) {
       faults.push_back(std::string("the ") + address.name + " " + IpToText(address.value) + " is not a valid address");
     }
   }
+  if (faults.empty()) faults.push_back("they are not valid");
   return faults;
 }
+
+}  // namespace
 
 ListLoad LoadServedList(const std::string& path, const cli::SettingsOptions& options) {
   ListLoad result;

@@ -29,7 +29,4 @@ struct ListLoad {
 // the settings are not valid.
 ListLoad LoadServedList(const std::string& path, const cli::SettingsOptions& options);
 
-// What is wrong with `settings`, one reason a line; empty when they are valid.
-std::vector<std::string> SettingsFaults(const NetworkSettings& settings);
-
 }  // namespace corvessa::service
