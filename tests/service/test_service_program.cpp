@@ -4,6 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include <filesystem>
 #include <regex>
 
@@ -231,6 +234,51 @@ TEST_F(ServiceProgram, SigtermAndSigintEndItCleanlyWithStatusZero) {
   // The port is free again at once: a new start serves.
   const auto again = Start("-i " + link_.serverIf + kSettingsOptions + csv, "again");
   EXPECT_TRUE(again->Running()) << Errors("again");
+}
+
+// The loop follows the interface (rtnetlink) and retries a refused bind on
+// its timer: the interface goes, comes back while another socket holds port
+// 67 on every interface, is tried again after 1 s and 2 s, and serves once
+// the port is free. Each report is a status line.
+TEST_F(ServiceProgram, FollowsTheInterfaceAndRetriesThePortOnItsTimer) {
+  const auto server = Start("-i " + link_.serverIf + kSettingsOptions + WriteCsv("line.csv", kListedLine));
+  ASSERT_TRUE(server->Running()) << Errors();
+  const std::string gone =
+      "status text=\"The network interface " + link_.serverIf + " is gone: not serving until it returns.\"";
+  ASSERT_EQ(testsupport::Run(InServer("ip link del " + link_.serverIf)), 0);
+  ASSERT_TRUE(WaitUntil([&] { return LogLines("status") == std::vector<std::string>{gone}; }, 10s)) << Log();
+
+  // This thread is in the server namespace: a socket on port 67 of no
+  // interface in particular keeps the returning interface's bind from
+  // succeeding.
+  const int holder = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(holder, 0);
+  sockaddr_in any{};
+  any.sin_family = AF_INET;
+  any.sin_port = htons(67);
+  ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&any), sizeof any), 0) << std::strerror(errno);
+  const std::string steps[] = {
+      "ip link add " + link_.serverIf + " netns " + link_.serverNs + " type veth peer name " + link_.clientIf +
+          " netns " + link_.clientNs,
+      InServer("ip addr add " + std::string(kServerAddress) + "/24 dev " + link_.serverIf),
+      InServer("ip link set " + link_.serverIf + " up"),
+      InClient("ip link set dev " + link_.clientIf + " address " + kClientMac),
+      InClient("ip link set " + link_.clientIf + " up"),
+  };
+  for (const auto& step : steps) ASSERT_EQ(testsupport::Run(step + " >/dev/null 2>&1"), 0) << step;
+  const auto notServing = [&](unsigned seconds) {
+    const std::vector<std::string> lines = LogLines("status");
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+      return line.rfind("status text=\"Not serving on " + link_.serverIf + ": UDP port 67 is taken by ", 0) == 0 &&
+             line.find(". Trying again in " + std::to_string(seconds) + " s.\"") != std::string::npos;
+    });
+  };
+  EXPECT_TRUE(WaitUntil([&] { return notServing(1); }, 10s)) << Log();
+  EXPECT_TRUE(WaitUntil([&] { return notServing(2); }, 10s)) << Log();
+  close(holder);
+  const std::string again = "status text=\"Serving again on " + link_.serverIf + ".\"";
+  ASSERT_TRUE(WaitUntil([&] { return LogLines("status").back() == again; }, 10s)) << Log();
+  EXPECT_EQ(Udhcpc(3), 0) << "no lease once the port was free\n" << Log();
 }
 
 // Each start that cannot serve ends at once with status 1 and its reason on
