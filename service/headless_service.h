@@ -58,6 +58,8 @@ class HeadlessService final : private ServerReports {
   void ServeWaitingDatagrams();
   void Reload();
   void Notify(const std::string& state) const;
+  // READY=1 and what the service now serves, for systemctl status.
+  void NotifyServing() const;
 
   ServerOptions options_;
   LogSink& log_;

@@ -108,8 +108,7 @@ void HeadlessService::Reload() {
     log_.Write(LogLevel::Notice, line);
   }
   for (const std::string& warning : load.list->warnings) log_.Write(LogLevel::Warning, WarningLine(warning));
-  Notify("READY=1\nSTATUS=Serving " + std::to_string(session_.Relations().Count()) + " relations on " +
-         options_.interfaceName);
+  NotifyServing();
 }
 
 }  // namespace corvessa::service

@@ -98,9 +98,11 @@ std::optional<std::string> HeadlessService::ChooseServerAddress(std::string& add
 std::optional<std::string> HeadlessService::OpenEventSources() {
   const sigset_t set = ServiceSignals();
   signals_ = FileDescriptor(signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
-  if (!signals_.valid()) return "The signals cannot be watched (signalfd: " + ErrorText(errno) + ").";
+  if (!signals_.valid()) return FormatText(text::kNoEventSourceFormat, ("signalfd: " + ErrorText(errno)).c_str());
   rebindTimer_ = FileDescriptor(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC));
-  if (!rebindTimer_.valid()) return "No timer for the server's retries (timerfd: " + ErrorText(errno) + ").";
+  if (!rebindTimer_.valid()) {
+    return FormatText(text::kNoEventSourceFormat, ("timerfd_create: " + ErrorText(errno)).c_str());
+  }
   auto watch = std::make_unique<LinkWatch>();
   if (watch->Open()) {
     watch_ = std::move(watch);
@@ -121,8 +123,7 @@ void HeadlessService::ReportStart(const std::vector<std::string>& warnings) {
   const std::string server = IpToText(runtime_.Identity().ServerAddressHostOrder());
   log_.Write(LogLevel::Notice, ServingLine(options_.interfaceName, server, options_.file,
                                            session_.Relations().Count(), session_.Settings()));
-  Notify("READY=1\nSTATUS=Serving " + std::to_string(session_.Relations().Count()) + " relations on " +
-         options_.interfaceName + " as " + server);
+  NotifyServing();
 }
 
 void HeadlessService::ServerStatus(std::string_view text) {
@@ -136,6 +137,12 @@ void HeadlessService::ScheduleRebind(std::chrono::milliseconds delay) {
   when.it_value.tv_sec = static_cast<time_t>(nanoseconds / 1'000'000'000);
   when.it_value.tv_nsec = static_cast<long>(nanoseconds % 1'000'000'000);
   (void)timerfd_settime(rebindTimer_.get(), 0, &when, nullptr);
+}
+
+void HeadlessService::NotifyServing() const {
+  const std::string server = IpToText(runtime_.Identity().ServerAddressHostOrder());
+  Notify("READY=1\nSTATUS=" + FormatText(text::kServingStatusFormat, options_.interfaceName.c_str(), server.c_str(),
+                                          session_.Relations().Count()));
 }
 
 void HeadlessService::Notify(const std::string& state) const {

@@ -20,6 +20,13 @@ inline constexpr std::string_view kAddressNotOnInterfaceFormat =
     "%s is not an address of %s (it has %s): replies must leave from an address of the interface.\n"
     "Application cannot continue.";
 
+// What systemctl status shows while the service serves. %s: the interface,
+// the server's address; %d: the relations.
+inline constexpr std::string_view kServingStatusFormat = "Serving on %s as %s (relations: %d)";
+
+// The kernel refused a descriptor the loop needs. %s: the call and its error.
+inline constexpr std::string_view kNoEventSourceFormat = "The service cannot run: %s.";
+
 // The log without an interface watch.
 inline constexpr std::string_view kNoInterfaceWatch =
     "The kernel refused the interface watch: a change of the interface will not be followed.";

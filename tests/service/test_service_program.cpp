@@ -3,6 +3,7 @@
 // BOOTP) in another, real signals, real files, its log and exit status.
 
 #include <sys/stat.h>
+#include <sys/un.h>
 
 #include <algorithm>
 #include <cstring>
@@ -234,6 +235,45 @@ TEST_F(ServiceProgram, SigtermAndSigintEndItCleanlyWithStatusZero) {
   // The port is free again at once: a new start serves.
   const auto again = Start("-i " + link_.serverIf + kSettingsOptions + csv, "again");
   EXPECT_TRUE(again->Running()) << Errors("again");
+}
+
+// Under systemd (Type=notify) the service says when it serves, reloads and
+// stops, on the socket NOTIFY_SOCKET names; without READY=1 systemd would
+// count the start as failed.
+TEST_F(ServiceProgram, TellsSystemdWhenItServesReloadsAndStops) {
+  const std::string path = Temp("notify").string();
+  const int notify = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(notify, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(path.size(), sizeof address.sun_path);
+  std::copy(path.begin(), path.end(), address.sun_path);
+  ASSERT_EQ(bind(notify, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
+  std::vector<std::string> messages;
+  const auto received = [&](std::size_t count) {
+    return WaitUntil(
+        [&] {
+          char buffer[512];
+          const ssize_t n = recv(notify, buffer, sizeof buffer, MSG_DONTWAIT);
+          if (n > 0) messages.emplace_back(buffer, static_cast<std::size_t>(n));
+          return messages.size() >= count;
+        },
+        10s);
+  };
+
+  const auto server = Start("-i " + link_.serverIf + kSettingsOptions + WriteCsv("line.csv", kListedLine), "server",
+                            "env NOTIFY_SOCKET=" + path + " ");
+  ASSERT_TRUE(server->Running()) << Errors();
+  const std::string serving = "READY=1\nSTATUS=Serving on " + link_.serverIf + " as 192.168.77.1 (relations: 1)";
+  ASSERT_TRUE(received(1));
+  kill(server->Pid(), SIGHUP);
+  ASSERT_TRUE(received(3)) << Log();
+  kill(server->Pid(), SIGTERM);
+  ASSERT_TRUE(received(4)) << Log();
+  close(notify);
+  EXPECT_EQ(messages, (std::vector<std::string>{serving, "RELOADING=1", serving, "STOPPING=1"}));
+  ASSERT_TRUE(server->Wait(5s));
+  EXPECT_EQ(server->ExitStatus(), 0);
 }
 
 // The loop follows the interface (rtnetlink) and retries a refused bind on
