@@ -1,8 +1,5 @@
 #include "cli/export_options.h"
 
-#include <functional>
-#include <map>
-
 namespace corvessa::cli {
 
 std::string ExportHelpText() {
@@ -23,12 +20,7 @@ Options:
   -o, --output=FILE          write FILE instead of standard output
   -i, --interface=NAME       the interface the service listens on
   -s, --server-address=ADDR  the service's address on that interface
-      --subnet-mask=MASK     the subnet mask handed to the devices
-      --gateway=ADDR         the router handed to the devices
-      --dns1=ADDR            the primary name server
-      --dns2=ADDR            the secondary name server
-      --domain=NAME          the domain name
-Kea only:
+)" + std::string(kSettingsOptionsHelp) + R"(Kea only:
       --no-bootp             leave out the BOOTP hook (libdhcp_bootp.so)
       --hooks-dir=DIR        Kea's hook libraries (default: the Debian folder)
       --lease-file=FILE      Kea's lease file (default: )" +
@@ -59,7 +51,8 @@ ParsedOptions ParseExportOptions(const std::vector<std::string>& arguments) {
   ParsedOptions parsed;
   ExportOptions& o = parsed.options;
   bool formatGiven = false;
-  const std::map<std::string, std::function<bool(const std::string&)>> valued = {
+  OptionTable table;
+  table.valued = {
       {"format",
        [&](const std::string& v) {
          formatGiven = true;
@@ -71,11 +64,6 @@ ParsedOptions ParseExportOptions(const std::vector<std::string>& arguments) {
       {"output", [&](const std::string& v) { return o.output = v, true; }},
       {"interface", [&](const std::string& v) { return o.interfaceName = v, true; }},
       {"server-address", [&](const std::string& v) { return o.serverAddress = v, true; }},
-      {"subnet-mask", [&](const std::string& v) { return o.subnetMask = v, true; }},
-      {"gateway", [&](const std::string& v) { return o.gateway = v, true; }},
-      {"dns1", [&](const std::string& v) { return o.dns1 = v, true; }},
-      {"dns2", [&](const std::string& v) { return o.dns2 = v, true; }},
-      {"domain", [&](const std::string& v) { return o.domain = v, true; }},
       {"hooks-dir", [&](const std::string& v) { return o.kea.hooksDirectory = v, true; }},
       {"lease-file", [&](const std::string& v) { return o.kea.leaseFile = v, true; }},
       {"ha-primary-url", [&](const std::string& v) { return o.haPrimaryUrl = v, true; }},
@@ -88,56 +76,20 @@ ParsedOptions ParseExportOptions(const std::vector<std::string>& arguments) {
          return true;
        }},
   };
-  const std::map<char, std::string> shortNames = {
-      {'f', "format"}, {'o', "output"}, {'i', "interface"}, {'s', "server-address"}};
+  AddSettingsOptions(table, o.settings);
+  table.flags = {
+      {"help", [&] { o.help = true; }},
+      {"version", [&] { o.version = true; }},
+      {"no-bootp", [&] { o.kea.bootpHook = false; }},
+  };
+  table.shortNames = {{'f', "format"}, {'o', "output"}, {'i', "interface"}, {'s', "server-address"}, {'h', "help"}};
 
-  std::vector<std::string> files;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& arg = arguments[i];
-    std::string name;
-    std::optional<std::string> value;
-    if (arg == "-h" || arg == "--help") {
-      o.help = true;
-      continue;
-    }
-    if (arg == "--version") {
-      o.version = true;
-      continue;
-    }
-    if (arg == "--no-bootp") {
-      o.kea.bootpHook = false;
-      continue;
-    }
-    if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
-      const std::size_t equals = arg.find('=');
-      name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-      if (equals != std::string::npos) value = arg.substr(equals + 1);
-    } else if (arg.size() == 2 && arg[0] == '-' && shortNames.count(arg[1]) != 0) {
-      name = shortNames.at(arg[1]);
-    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-      parsed.error = "unknown option '" + arg + "'";
-      return parsed;
-    } else {
-      files.push_back(arg);
-      continue;
-    }
-    const auto handler = valued.find(name);
-    if (handler == valued.end()) {
-      parsed.error = "unknown option '" + arg + "'";
-      return parsed;
-    }
-    if (!value) {
-      if (i + 1 >= arguments.size()) {
-        parsed.error = "option '" + arg + "' needs a value";
-        return parsed;
-      }
-      value = arguments[++i];
-    }
-    if (!handler->second(*value)) {
-      parsed.error = "invalid value '" + *value + "' for --" + name;
-      return parsed;
-    }
+  const CommandLine read = ReadCommandLine(arguments, table);
+  if (!read.error.empty()) {
+    parsed.error = read.error;
+    return parsed;
   }
+  const std::vector<std::string>& files = read.operands;
   if (o.help || o.version) return parsed;
   if (!formatGiven) {
     parsed.error = "--format=kea or --format=dnsmasq is required";

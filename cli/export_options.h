@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "files/kea_config.h"
 
 namespace corvessa::cli {
@@ -18,7 +19,7 @@ struct ExportOptions {
   std::string output;  // empty: standard output
   std::optional<std::string> interfaceName;
   std::optional<std::string> serverAddress;
-  std::optional<std::string> subnetMask, gateway, dns1, dns2, domain;
+  SettingsOptions settings;
   KeaOptions kea;
   std::optional<std::string> haPrimaryUrl, haStandbyUrl;
   KeaHighAvailability::Role haRole = KeaHighAvailability::Role::Primary;

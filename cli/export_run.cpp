@@ -15,27 +15,6 @@
 
 namespace corvessa::cli {
 
-namespace {
-
-// One address option into `target`; a reason when it does not read.
-bool ApplyAddress(const std::optional<std::string>& text, std::uint32_t& target, std::string_view name,
-                  std::vector<std::string>& problems, bool mask = false) {
-  if (!text) return true;
-  std::uint32_t value = 0;
-  if (text->empty() || *text == "0.0.0.0") {
-    target = 0;
-    return true;
-  }
-  if (mask ? !TextToMask(*text, value) : !TextToIp(*text, value)) {
-    problems.push_back("--" + std::string(name) + "=" + *text + " is not a valid " + (mask ? "mask" : "address"));
-    return false;
-  }
-  target = value;
-  return true;
-}
-
-}  // namespace
-
 int RunExport(const ExportOptions& options, const std::string& settingsPath, std::ostream& out, std::ostream& err) {
   const auto refuse = [&](const std::vector<std::string>& reasons) {
     for (const auto& reason : reasons) err << "corvessa-export: " << reason << "\n";
@@ -67,16 +46,7 @@ int RunExport(const ExportOptions& options, const std::string& settingsPath, std
     problems.push_back(addressText.empty() ? "no server address: give --server-address"
                                            : "the server address '" + addressText + "' is not valid");
   }
-  ApplyAddress(options.subnetMask, settings.subnetMask, "subnet-mask", problems, true);
-  ApplyAddress(options.gateway, settings.gateway, "gateway", problems);
-  ApplyAddress(options.dns1, settings.dns1, "dns1", problems);
-  ApplyAddress(options.dns2, settings.dns2, "dns2", problems);
-  if (options.domain) {
-    if (options.domain->size() > kDomainNameSize) {
-      problems.push_back("--domain is longer than " + std::to_string(kDomainNameSize) + " characters");
-    }
-    settings.SetDomainName(*options.domain);
-  }
+  for (std::string& problem : ApplySettingsOptions(options.settings, settings)) problems.push_back(std::move(problem));
   if (interfaceName.empty()) problems.push_back("no interface: give --interface");
   if (!problems.empty()) return refuse(problems);
 

@@ -20,6 +20,9 @@ packages=(
   # checks of the package: menu entry, AppStream metadata, Debian's rules,
   # the .bpc file type
   desktop-file-utils appstream lintian shared-mime-info
+  # the headless service's systemd unit, checked by systemd-analyze (with its
+  # man page, through man); objdump reads what the programs link
+  systemd man-db binutils
   # network test peers, run in network namespaces only
   iproute2 busybox isc-dhcp-client bootpc tshark dnsmasq-base procps dhcpcd-base
   # a private bus for the firewalld reader's tests; a scratch user with one

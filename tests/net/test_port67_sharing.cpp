@@ -5,11 +5,10 @@
 // grant it. The holders are real dnsmasq servers; the unprivileged starts
 // run as a scratch user created for the test.
 
-#include <unistd.h>
-
 #include "core/strings.h"
 #include "server/server_texts.h"
 #include "tests/net/net_harness.h"
+#include "tests/support/scratch_user.h"
 
 namespace corvessa::nettest {
 namespace {
@@ -18,33 +17,7 @@ std::string PortMessage(const std::string& ownerLines) {
   return std::string(LoadString(kIdsPort67InUse)) + ownerLines + "\n" + std::string(LoadString(kIdsClosePort67Process));
 }
 
-// A system user that exists for one test; removed at its end.
-class ScratchUser {
- public:
-  ScratchUser() : name_("cvu" + std::to_string(getpid() % 100000)) {
-    testsupport::Run("userdel " + name_ + " >/dev/null 2>&1");
-    ok_ = testsupport::Run("useradd --system --no-create-home --shell /usr/sbin/nologin " + name_ +
-                           " >/dev/null 2>&1") == 0;
-  }
-  ~ScratchUser() {
-    if (ok_) testsupport::Run("userdel " + name_ + " >/dev/null 2>&1");
-  }
-  ScratchUser(const ScratchUser&) = delete;
-  ScratchUser& operator=(const ScratchUser&) = delete;
-
-  bool ok() const { return ok_; }
-  // `command` as this user, with the port privilege as an ambient
-  // capability when asked for (what setcap on the executable gives).
-  std::string As(const std::string& command, bool portPrivilege) const {
-    std::string prefix = "setpriv --reuid=" + name_ + " --regid=" + name_ + " --clear-groups";
-    if (portPrivilege) prefix += " --inh-caps=+net_bind_service --ambient-caps=+net_bind_service";
-    return prefix + " " + command;
-  }
-
- private:
-  std::string name_;
-  bool ok_ = false;
-};
+using testsupport::ScratchUser;
 
 class Port67Sharing : public NetFixture {
  protected:

@@ -27,8 +27,12 @@ DESKTOP = "usr/share/applications/corvessa.desktop"
 MIME_TYPE = "application/x-corvessa-bpc"
 
 # Every file of the package, and nothing else.
+UNIT = "usr/lib/systemd/system/corvessa-server@.service"
 EXPECTED_FILES = sorted([
     "usr/bin/corvessa",
+    "usr/bin/corvessa-export",
+    "usr/bin/corvessa-server",
+    UNIT,
     DESKTOP,
     "usr/share/corvessa/BootP.html",
     "usr/share/doc/corvessa/changelog.gz",
@@ -36,10 +40,13 @@ EXPECTED_FILES = sorted([
     "usr/share/icons/hicolor/scalable/apps/corvessa.svg",
     "usr/share/lintian/overrides/corvessa",
     "usr/share/man/man1/corvessa.1.gz",
+    "usr/share/man/man1/corvessa-export.1.gz",
+    "usr/share/man/man1/corvessa-server.1.gz",
     METAINFO,
     "usr/share/mime/packages/corvessa.xml",
 ] + ["usr/share/icons/hicolor/{0}x{0}/apps/corvessa.png".format(size) for size in ICON_SIZES])
-EXECUTABLES = {"usr/bin/corvessa"}
+EXECUTABLES = {"usr/bin/corvessa", "usr/bin/corvessa-export", "usr/bin/corvessa-server"}
+MAINTAINER_SCRIPTS = ("postinst", "prerm", "postrm")
 
 
 class CheckFailed(AssertionError):
@@ -89,7 +96,7 @@ def control_fields(deb):
 # --- files ---
 
 def check_files(deb, options):
-    need_tools(("dpkg-deb", "dpkg"), ("file", "file"))
+    need_tools(("dpkg-deb", "dpkg"), ("file", "file"), ("objdump", "binutils"))
     listing = run(["dpkg-deb", "--contents", deb]).stdout.splitlines()
     files = {}
     for line in listing:
@@ -127,18 +134,30 @@ def check_files(deb, options):
 
     with tempfile.TemporaryDirectory(prefix="corvessa-deb-") as work:
         run(["dpkg-deb", "--control", deb, os.path.join(work, "control")])
-        postinst = os.path.join(work, "control", "postinst")
-        expect(os.path.exists(postinst), "the package has no postinst")
-        expect(os.stat(postinst).st_mode & 0o777 == 0o755, "postinst mode {:o}".format(os.stat(postinst).st_mode))
-        with open(postinst) as f:
-            text = f.read()
-        expect("for program in corvessa; do" in text, "postinst does not name corvessa:\n" + text)
+        scripts = {}
+        for name in MAINTAINER_SCRIPTS:
+            path = os.path.join(work, "control", name)
+            expect(os.path.exists(path), "the package has no " + name)
+            expect(os.stat(path).st_mode & 0o777 == 0o755, "{} mode {:o}".format(name, os.stat(path).st_mode))
+            with open(path) as f:
+                scripts[name] = f.read()
+            run(["sh", "-n", path])
+        text = scripts["postinst"]
+        expect("for program in corvessa corvessa-server; do" in text,
+               "postinst does not name both programs that serve:\n" + text)
         expect("setcap cap_net_bind_service=+ep" in text, "postinst grants no capability:\n" + text)
+        # The service's instances: restarted by an upgrade, stopped by a removal.
+        expect("deb-systemd-invoke try-restart 'corvessa-server@*.service'" in text, "postinst:\n" + text)
+        expect("deb-systemd-invoke stop 'corvessa-server@*.service'" in scripts["prerm"], "prerm:\n" + scripts["prerm"])
 
         run(["dpkg-deb", "-x", deb, os.path.join(work, "root")])
-        binary = os.path.join(work, "root", "usr/bin/corvessa")
-        described = run(["file", "-b", binary]).stdout
-        expect("ELF" in described and ", stripped" in described, "the program is not stripped: " + described)
+        for program in sorted(EXECUTABLES):
+            described = run(["file", "-b", os.path.join(work, "root", program)]).stdout
+            expect("ELF" in described and ", stripped" in described, program + " is not stripped: " + described)
+        # The headless programs need no Qt.
+        for program in ("usr/bin/corvessa-server", "usr/bin/corvessa-export"):
+            needed = run(["objdump", "-p", os.path.join(work, "root", program)]).stdout
+            expect("Qt6" not in needed, program + " links Qt:\n" + needed)
         with open(os.path.join(options.source, "app/help/BootP.html"), "rb") as a, \
                 open(os.path.join(work, "root", "usr/share/corvessa/BootP.html"), "rb") as b:
             expect(a.read() == b.read(), "the installed help page is not app/help/BootP.html")
@@ -215,7 +234,28 @@ def check_lint(deb, options):
         with open(os.path.join(mime, "magic"), "rb") as f:
             # The magic number of current files, little-endian, at offset 0.
             expect(b"[50:" + MIME_TYPE.encode() + b"]\n>0=\x00\x04\x89\x67\x45\x23" in f.read(), "no magic rule")
-    print("menu entry, icons, AppStream metadata and file type are valid")
+        check_unit(root)
+    print("menu entry, icons, AppStream metadata, file type and systemd unit are valid")
+
+
+def check_unit(root):
+    """systemd's own check of the unit, for an instance, with its program and
+    its man page taken from the package."""
+    if shutil.which("systemd-analyze") is None:
+        print("[  SKIPPED ] systemd unit check: tool not installed: systemd-analyze (Debian package systemd)")
+        return
+    with tempfile.TemporaryDirectory(prefix="corvessa-unit-") as units:
+        with open(os.path.join(root, UNIT)) as f:
+            unit = f.read()
+        expect("ExecStart=/usr/bin/corvessa-server " in unit, "the unit does not start /usr/bin/corvessa-server")
+        instance = os.path.join(units, "corvessa-server@eth1.service")
+        with open(instance, "w") as f:
+            f.write(unit.replace("/usr/bin/corvessa-server", os.path.join(root, "usr/bin/corvessa-server")))
+        env = dict(os.environ, MANPATH=os.path.join(root, "usr/share/man"))
+        result = run(["systemd-analyze", "verify", "--man=yes", instance], check=False, env=env)
+        print("systemd-analyze verify: " + (result.stdout + result.stderr).strip())
+        expect(result.returncode == 0 and not (result.stdout + result.stderr).strip(),
+               "systemd-analyze verify:\n" + result.stdout + result.stderr)
 
 
 def main():

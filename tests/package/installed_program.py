@@ -8,7 +8,8 @@
    device listed in a .csv file named on its command line (busybox udhcpc
    obtains the listed address) and F1 hands its installed help page to
    xdg-open. A second run, whose xdg-open finds no handler, shows the message
-   that names the page. The probe plugin (help_probe.cpp) presses F1.
+   that names the page. The probe plugin (help_probe.cpp) presses F1. The
+   installed headless service, also as "nobody", serves the same device.
 4. Removal and purge take the package's files away and leave the user's
    settings and relation files alone.
 Every namespace and folder made here is removed at the end, also after a
@@ -18,6 +19,7 @@ failure.
 import os
 import pwd
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -72,11 +74,13 @@ def check(deb, options, skip):
         installed = dpkg("--install", deb)
         print(installed.stdout)
         expect(installed.returncode == 0, "dpkg --install failed:\n" + installed.stdout + installed.stderr)
-        expect("corvessa: granted cap_net_bind_service to /usr/bin/corvessa" in installed.stdout,
-               "the postinst did not say it granted the capability")
+        for program in ("corvessa", "corvessa-server"):
+            expect("{0}: granted cap_net_bind_service to /usr/bin/{0}".format(program) in installed.stdout,
+                   "the postinst did not say it granted {} the capability".format(program))
+            capabilities = run(["getcap", os.path.join(root, "usr/bin", program)]).stdout
+            expect("cap_net_bind_service=ep" in capabilities, "installed {} has {!r}".format(program, capabilities))
         executable = os.path.join(root, "usr/bin/corvessa")
-        capabilities = run(["getcap", executable]).stdout
-        expect("cap_net_bind_service=ep" in capabilities, "installed program has {!r}".format(capabilities))
+        server_executable = os.path.join(root, "usr/bin/corvessa-server")
         page = os.path.join(root, "usr/share/corvessa/BootP.html")
 
         # The engineer's home inside the scratch root, owned by "nobody".
@@ -179,6 +183,31 @@ def check(deb, options, skip):
         expect(messages == [HELP_NOT_OPENED.format(page)], "messages {!r}".format(messages))
         stop_group(process)
 
+        # Run 3: the headless service as "nobody" serves the same list, logs
+        # the request and ends cleanly on SIGTERM.
+        server_log = os.path.join(out, "server.log")
+
+        def server_output():
+            with open(server_log, errors="replace") as f:
+                return f.read()
+
+        with open(server_log, "ab") as log:
+            server = topology.spawn(topology.program_ns,
+                                    ["setpriv", "--reuid=nobody", "--regid={}".format(user.pw_gid), "--clear-groups",
+                                     server_executable, "--interface=" + interface, "--subnet-mask=255.255.255.0",
+                                     relations],
+                                    env={"PATH": "/usr/bin:/bin", "LANG": "C.UTF-8"}, stdout=log, stderr=log, cwd=home)
+        programs.append(server)
+        wait_until(lambda: "serving " in server_output() or server.poll() is not None, 10, "the service to serve")
+        expect(server.poll() is None, "the installed service ended:\n" + server_output())
+        script, report = write_udhcpc_script(_Folder(work), "udhcpc-server")
+        served = udhcpc(topology, script, tries=5)
+        expect(served.returncode == 0 and read_report(report) == DEVICE_IP,
+               "udhcpc obtained {!r} from the installed service:\n{}".format(read_report(report), server_output()))
+        wait_until(lambda: "ip={} hostname=plc-cell4".format(DEVICE_IP) in server_output(), 5, "the request's line")
+        server.send_signal(signal.SIGTERM)
+        expect(server.wait(timeout=5) == 0, "the service ended with {}:\n{}".format(server.returncode, server_output()))
+
         # Removal leaves what the user made alone.
         user_files = {}
         for path in (settings, relations):
@@ -187,7 +216,7 @@ def check(deb, options, skip):
         for action in ("--remove", "--purge"):
             removed = dpkg(action, "corvessa")
             expect(removed.returncode == 0, "dpkg {} failed:\n{}{}".format(action, removed.stdout, removed.stderr))
-        for gone in (executable, page, os.path.join(root, "usr/share/applications/corvessa.desktop")):
+        for gone in (executable, server_executable, page, os.path.join(root, "usr/share/applications/corvessa.desktop")):
             expect(not os.path.exists(gone), "{} is still there after purge".format(gone))
         for path, content in user_files.items():
             expect(os.path.exists(path), "purge removed the user's {}".format(path))
