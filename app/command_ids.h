@@ -57,6 +57,12 @@ inline constexpr int kHelp = 57670;
 // "Add Relation" of the relation list's context menu.
 inline constexpr int kAddRelationContext = 32812;
 
+// View menu: the identity scan and the devices it found.
+inline constexpr int kViewMenu = 32910;
+inline constexpr int kScan = 32911;
+inline constexpr int kScanRepeat = 32912;
+inline constexpr int kDevicesWindow = 32913;
+
 // The help file is opened at this anchor.
 inline constexpr int kHelpContext = 131217;
 

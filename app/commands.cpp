@@ -90,7 +90,7 @@ bool MainWindow::OnCommand(int id) {
       OnAbout();
       return true;
     default:
-      return false;
+      return OnScanCommand(id);
   }
 }
 

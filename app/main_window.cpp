@@ -17,6 +17,7 @@
 #include "app/command_ids.h"
 #include "app/control_id.h"
 #include "app/network_dialogs.h"
+#include "app/scan_control.h"
 #include "core/address.h"
 #include "core/settings_names.h"
 #include "files/widgets/kea_export_dialog.h"
@@ -186,6 +187,7 @@ MainWindow::MainWindow(Environment environment, QWidget* parent)
   SetUpPaintHold();
   SetUpRebindTimer();
   SetUpCommissioning();
+  SetUpScan();
 }
 
 MainWindow::~MainWindow() {

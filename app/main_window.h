@@ -51,6 +51,7 @@ class LinkWatch;
 class NetworkDialogs;
 class Prompts;
 class RelationModel;
+class ScanControl;
 class Table;
 struct WindowState;
 enum class CommissionCommand : std::uint8_t;
@@ -116,6 +117,9 @@ class MainWindow : public QDialog, private CommandHost {
   void LoadNetworkSettings(std::string_view section);
   void OnHelpTopics();
   void OnAbout();
+
+  // --- The identity scan (View menu) ---
+  ScanControl& Scanner() { return *scan_; }
 
   // --- Ending from outside: signals and the end of the desktop session ---
   // Ends the window as the close path does, without a question: every
@@ -185,6 +189,13 @@ class MainWindow : public QDialog, private CommandHost {
   QPushButton* MakeButton(std::string_view label, int id, int tipId);
   void BuildControls();
   void BuildMenus();
+  // The View menu, before Help: Scan, Scan Every 10 s, Devices on the Network.
+  void BuildViewMenu();
+  void SetUpScan();
+  // False for a number that is none of the scan's commands.
+  bool OnScanCommand(int id);
+  // Another interface, another network.
+  void ForgetScannedDevices();
   void ConnectLists();
   void SocketChanged();
   void OnSocketActivated();
@@ -241,6 +252,7 @@ class MainWindow : public QDialog, private CommandHost {
   std::unique_ptr<ServerHooks> serverHooks_;
   std::unique_ptr<ServerRuntime> runtime_;
   std::unique_ptr<CommissioningRunner> commissioning_;
+  std::unique_ptr<ScanControl> scan_;
   CommissioningDialog* commissioningDialog_ = nullptr;
   // Start-up went past the last fatal step: the destructor may save.
   bool started_ = false;

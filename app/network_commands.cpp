@@ -62,6 +62,7 @@ void MainWindow::OnSelectInterface() {
   }
 
   OnClearHistory();
+  ForgetScannedDevices();
   SaveNetworkSettings(store_, previous, session_.Settings());
   // Empties the relation list; a failure ends the program.
   if (!StartServer(chosen)) return;

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/network_dialogs.h"
 #include "netconfig/startup_checks.h"
+#include "relations/presence_texts.h"
 #include "server/server_runtime.h"
 #include "ui/network_settings_store.h"
 #include "ui/prompts.h"
@@ -28,7 +29,10 @@ bool MainWindow::FatalStartup(std::string_view text, std::string_view caption) {
 
 void MainWindow::SetupLists() {
   historyList_->SetupColumns(Headers(text::kHistoryColumns));
-  relationList_->SetupColumns(Headers(text::kRelationColumns));
+  // The relation's own columns, then what the last identity scan said of it.
+  std::vector<std::string> relationHeaders = Headers(text::kRelationColumns);
+  relationHeaders.insert(relationHeaders.end(), presence_text::kColumns.begin(), presence_text::kColumns.end());
+  relationList_->SetupColumns(relationHeaders);
   // "Type  " fits its header but not "BOOTP" in the lists' bold font.
   constexpr int kTypeColumn = 1;
   for (Table* list : {historyList_, relationList_}) {

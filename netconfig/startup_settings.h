@@ -14,6 +14,9 @@ inline constexpr std::string_view kApplicationSection = "";
 inline constexpr std::string_view kFirstStart = "firststart";
 inline constexpr std::uint32_t kFirstStartDone = 1;
 
+// 1 while the identity scan repeats every 10 s (the View menu's option).
+inline constexpr std::string_view kScanRepeat = "scanrepeat";
+
 // In an interface's section: 1 once the user has been told that ufw may drop
 // the requests on it. That warning cannot be sure (ufw's rules are not
 // readable without privileges), so it is given once per interface, not at

@@ -68,12 +68,29 @@ void RelationRows::SortBy(int column) {
   Reorder(std::move(rows));
 }
 
+void RelationRows::SetPresence(PresenceCells presence) {
+  if (presence == presence_) return;
+  presence_ = std::move(presence);
+  if (Count() > 0 && observer_) observer_->RowsChanged(0, Count() - 1);
+  if (IsPresenceColumn(sortColumn_)) {
+    std::vector<Relation*> rows = rows_;
+    SortRows(rows);
+    Reorder(std::move(rows));
+  }
+}
+
+int RelationRows::CompareRows(const Relation& a, const Relation& b) const {
+  if (IsPresenceColumn(sortColumn_)) {
+    const int c = presence_.Compare(a, b, sortColumn_);
+    return sortAscending_ ? c : -c;
+  }
+  return CompareRelations(a, b, SortParameter(sortColumn_, sortAscending_));
+}
+
 void RelationRows::SortRows(std::vector<Relation*>& rows) const {
   if (sortColumn_ == -1) return;
-  const std::uint32_t parameter = SortParameter(sortColumn_, sortAscending_);
-  std::stable_sort(rows.begin(), rows.end(), [parameter](const Relation* a, const Relation* b) {
-    return CompareRelations(*a, *b, parameter) < 0;
-  });
+  std::stable_sort(rows.begin(), rows.end(),
+                   [this](const Relation* a, const Relation* b) { return CompareRows(*a, *b) < 0; });
 }
 
 void RelationRows::Reorder(std::vector<Relation*> order) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "relations/relation_presence.h"
 #include "relations/relation_table.h"
 
 namespace corvessa {
@@ -62,6 +63,11 @@ class RelationRows {
   // last sorted descending.
   void SortBy(int column);
 
+  // What the last identity scan said about the relations' addresses. Every
+  // row repaints; rows sorted by a presence column take their new order.
+  void SetPresence(PresenceCells presence);
+  const PresenceCells& Presence() const { return presence_; }
+
   // The observer is not owned; nullptr detaches it.
   void SetObserver(RelationRowsObserver* observer) { observer_ = observer; }
 
@@ -69,10 +75,13 @@ class RelationRows {
   void Reorder(std::vector<Relation*> order);
   void Reset(std::vector<Relation*> rows);
   void SortRows(std::vector<Relation*>& rows) const;
+  // < 0 puts a before b in the user's sort.
+  int CompareRows(const Relation& a, const Relation& b) const;
 
   std::vector<Relation*> rows_;
   int sortColumn_ = -1;
   bool sortAscending_ = true;
+  PresenceCells presence_;
   RelationRowsObserver* observer_ = nullptr;
 };
 

@@ -151,8 +151,9 @@ TEST_F(MainWindowTest, ListsStatusAndCounterAsTheWindowOpens) {
 
   const std::vector<std::string> historyHeaders = {
       "Ethernet Address (MAC)", "Type  ", "(hr:min:sec)", "#   ", "IP Address          ", "Hostname"};
+  // The relation's own columns, then what the last identity scan said of it.
   const std::vector<std::string> relationHeaders = {"Ethernet Address (MAC)", "Type  ", "IP Address          ",
-                                                    "Hostname", "Description"};
+                                                    "Hostname", "Description", "Online", "Product"};
   EXPECT_EQ(history->Model()->Headers(), historyHeaders);
   EXPECT_EQ(relations->Model()->Headers(), relationHeaders);
 
@@ -232,6 +233,7 @@ TEST_F(MainWindowTest, MainMenuHoldsEveryItemWithItsCommand) {
         {"Disable BOOTP/DHCP", 32810},
         {"Reset Module's Network Settings to Factory Defaults", 32813},
         {"Properties", 32811}}},
+      {"&View", {{"&Scan", 32911}, {"Scan &Every 10 s", 32912}, {"", 0}, {"&Devices on the Network", 32913}}},
       {"&Help", {{"Help Topics\t\tF1", 32824}, {"", 0}, {"&About Corvessa", 32780}}},
   };
   const QList<QAction*> popups = window->MenuBar()->actions();
@@ -283,7 +285,7 @@ TEST_F(MainWindowTest, EmptyWindowGreysWhatNeedsRowsOrAFile) {
                        ids::kResetModule, ids::kProperties}) {
     EXPECT_FALSE(tools.at(id)) << id;
   }
-  const std::map<int, bool> help = OpenMainMenu(2);
+  const std::map<int, bool> help = OpenMainMenu(3);
   EXPECT_TRUE(help.at(ids::kHelpTopics));
   EXPECT_TRUE(help.at(ids::kAbout));
 }

@@ -57,12 +57,12 @@ def helper_argv(script, *arguments):
     return [sys.executable, os.path.join(HERE, script)] + [str(a) for a in arguments]
 
 
-def spawn_ready(topology, argv, marker, deadline_s=10):
-    """Starts a helper in the client namespace and waits, bounded, for the
-    line that says it is ready (one starting with `marker`); returns the
-    process and that line."""
+def spawn_ready(topology, argv, marker, deadline_s=10, ns=None):
+    """Starts a helper in the client namespace (or `ns`) and waits, bounded,
+    for the line that says it is ready (one starting with `marker`); returns
+    the process and that line."""
     argv = [str(a) for a in argv]
-    process = topology.spawn(topology.client_ns, argv, stdout=subprocess.PIPE)
+    process = topology.spawn(ns or topology.client_ns, argv, stdout=subprocess.PIPE)
     end = time.monotonic() + deadline_s
     buffered = b""
     while time.monotonic() < end:

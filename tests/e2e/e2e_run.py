@@ -29,6 +29,7 @@ SCENARIO_TOOLS = {
     "leave": [],
     "accessible_names": [],
     "recover": [("bootpc", "bootpc")],
+    "scan": [],
 }
 COMMON_TOOLS = [
     ("xvfb-run", "xvfb"), ("Xvfb", "xvfb"), ("xauth", "xauth"), ("dbus-run-session", "dbus"),

@@ -39,6 +39,8 @@ class Topology:
         self.client_ns = base + "c"
         self.pairs = 0
         self.processes = []
+        self.device_namespaces = []
+        self.bridges = set()
         run(["ip", "netns", "add", self.program_ns])
         try:
             self.set_resolver("")
@@ -78,6 +80,30 @@ class Topology:
         run(["ip", "-n", self.client_ns, "link", "set", cif, "up"])
         return pif
 
+    def add_device(self, mac, address, prefix=24, index=0):
+        """One more device behind the client end of pair `index`: a namespace
+        of its own with the given MAC and address, joined to the others by a
+        bridge in the client namespace (a switch). Returns its namespace."""
+        bridge = "e2ebr{}".format(index)
+        if bridge not in self.bridges:
+            run(["ip", "-n", self.client_ns, "link", "add", bridge, "type", "bridge"])
+            run(["ip", "-n", self.client_ns, "link", "set", self.client_if(index), "master", bridge])
+            run(["ip", "-n", self.client_ns, "link", "set", bridge, "up"])
+            self.bridges.add(bridge)
+        n = len(self.device_namespaces)
+        ns = "{}d{}".format(self.client_ns, n)
+        run(["ip", "netns", "add", ns])
+        self.device_namespaces.append(ns)
+        port = "e2ed{}".format(n)
+        run(["ip", "link", "add", port, "netns", self.client_ns, "type", "veth", "peer", "name", "eth0", "netns", ns])
+        run(["ip", "-n", self.client_ns, "link", "set", port, "master", bridge])
+        run(["ip", "-n", self.client_ns, "link", "set", port, "up"])
+        run(["ip", "-n", ns, "link", "set", "eth0", "address", mac])
+        run(["ip", "-n", ns, "addr", "add", "{}/{}".format(address, prefix), "dev", "eth0"])
+        for link in ("lo", "eth0"):
+            run(["ip", "-n", ns, "link", "set", link, "up"])
+        return ns
+
     def client_if(self, index=0):
         return CLIENT_IF.format(index)
 
@@ -109,7 +135,7 @@ class Topology:
         for process in self.processes:
             stop_group(process)
         self.processes = []
-        for ns in (self.program_ns, self.client_ns):
+        for ns in [self.program_ns, self.client_ns] + self.device_namespaces:
             subprocess.run(["ip", "netns", "del", ns], stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
             shutil.rmtree(os.path.join("/etc/netns", ns), ignore_errors=True)

@@ -17,6 +17,7 @@ MAIN_MENUS = {
     "Tools": ["Select Network Interface", "Network Settings", "Add Relation", "Clear Discovery History",
               "Delete Relation", "Enable BOOTP/DHCP", "Disable BOOTP/DHCP",
               "Reset Module's Network Settings to Factory Defaults", "Properties"],
+    "View": ["Scan", "Scan Every 10 s", "Devices on the Network"],
     # The item's text carries its key after tabs, as menus show keys.
     "Help": ["Help Topics\t\tF1", "About Corvessa"],
 }

@@ -27,7 +27,12 @@ QVariant RelationModel::data(const QModelIndex& index, int role) const {
   if (relation == nullptr || index.column() < 0 || index.column() >= ColumnCount()) return {};
   switch (role) {
     case Qt::DisplayRole:
+      if (IsPresenceColumn(index.column())) return ToQString(rows_.Presence().Text(*relation, index.column()));
       return ToQString(RelationCellText(*relation, index.column()));
+    case Qt::ToolTipRole: {
+      const std::string tip = rows_.Presence().ToolTip(*relation, index.column());
+      return tip.empty() ? QVariant() : QVariant(ToQString(tip));
+    }
     case Qt::TextAlignmentRole:
       return QVariant::fromValue(kCellAlignment);
     default:
@@ -59,7 +64,7 @@ void RelationModel::LayoutChanged(const std::vector<int>& newRowOfOldRow) {
 }
 
 void RelationModel::RowsChanged(int first, int last) {
-  emit dataChanged(index(first, 0), index(last, std::max(ColumnCount() - 1, 0)), {Qt::DisplayRole});
+  emit dataChanged(index(first, 0), index(last, std::max(ColumnCount() - 1, 0)), {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 void RelationModel::ModelAboutToBeReset() { beginResetModel(); }
