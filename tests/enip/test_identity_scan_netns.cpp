@@ -83,6 +83,7 @@ class IdentityScanNetns : public ::testing::Test {
   // One scan from the server namespace, driven by poll() as a headless owner
   // would drive it.
   std::vector<ScannedDevice> Scan(std::size_t* malformed = nullptr) {
+    EXPECT_TRUE(lan_.WaitForLinks()) << "the links of the LAN did not come up";
     testsupport::NamespaceGuard inside(lan_.serverNs);
     EXPECT_TRUE(inside.ok());
     IdentityScan scan;

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "tests/support/background.h"
 #include "tests/support/netns.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tshark.h"
@@ -103,6 +104,27 @@ void DeviceLan::Destroy() {
   for (const std::string* ns : {&sinkNs_, &switchNs_, &serverNs}) {
     if (!ns->empty()) Run("ip netns del " + *ns + " >/dev/null 2>&1");
   }
+}
+
+bool DeviceLan::WaitForLinks() const {
+  const auto up = [](const std::string& ns, const std::string& iface) {
+    return RunOutput(InNs(ns, "cat /sys/class/net/" + iface + "/operstate")).rfind("up", 0) == 0;
+  };
+  const auto ready = [&] {
+    if (!up(serverNs, serverIf)) return false;
+    for (const LanDevice& device : devices) {
+      if (!up(device.ns, device.iface)) return false;
+    }
+    // One line per port of the switch, each forwarding.
+    const std::string ports = RunOutput(InNs(switchNs_, "bridge link show"));
+    std::size_t forwarding = 0;
+    for (std::size_t at = ports.find("state forwarding"); at != std::string::npos;
+         at = ports.find("state forwarding", at + 1)) {
+      ++forwarding;
+    }
+    return forwarding == devices.size() + 1;
+  };
+  return WaitUntil(ready, std::chrono::seconds(10));
 }
 
 std::string DeviceLan::InServer(const std::string& command) const { return InNs(serverNs, command); }

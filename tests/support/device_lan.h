@@ -44,6 +44,11 @@ class DeviceLan {
   // unless that is empty.
   [[nodiscard]] bool AddSecondInterface(const std::string& address, const std::string& peerAddress = "");
   void Destroy();
+  // Waits until every link carries frames: the kernel turns a new veth on
+  // (and the bridge forwards on its port) only when its link watch runs, up
+  // to a second later, or longer on a busy machine; a broadcast sent before
+  // then is dropped without a word.
+  [[nodiscard]] bool WaitForLinks() const;
 
   std::string InServer(const std::string& command) const;
   // The hardware address of the server's interface, as text.
