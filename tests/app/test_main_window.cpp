@@ -231,7 +231,8 @@ TEST_F(MainWindowTest, MainMenuHoldsEveryItemWithItsCommand) {
         {"Enable BOOTP/DHCP", 32809},
         {"Disable BOOTP/DHCP", 32810},
         {"Reset Module's Network Settings to Factory Defaults", 32813},
-        {"Properties", 32811}}},
+        {"Properties", 32811},
+        {"Confirm Address", 32920}}},
       {"&Help", {{"Help Topics\t\tF1", 32824}, {"", 0}, {"&About Corvessa", 32780}}},
   };
   const QList<QAction*> popups = window->MenuBar()->actions();
