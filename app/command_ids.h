@@ -40,6 +40,9 @@ inline constexpr int kFileExit = 57665;
 inline constexpr int kImportConfiguration = 32900;
 inline constexpr int kExportKea = 32901;
 inline constexpr int kExportDnsmasq = 32902;
+// Confirms the address of the selected relations after a conflict (Tools
+// menu and the relation list's context menu).
+inline constexpr int kConfirmAddress = 32920;
 // Tools menu.
 inline constexpr int kSelectInterface = 32888;
 inline constexpr int kNetworkSettings = 32781;

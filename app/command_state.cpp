@@ -37,6 +37,8 @@ bool IsCommandEnabled(int command, const WindowState& state) {
     case ids::kDisableBootpDhcp:
     case ids::kProperties:
       return state.selectedRelations > 0;
+    case ids::kConfirmAddress:
+      return state.selectedInConflict > 0;
     case ids::kResetModule:
       return state.selectedRelations == 1 && state.singleSelected != nullptr &&
              HasVendorPrefix(*state.singleSelected);

@@ -16,6 +16,8 @@ struct WindowState {
   const Relation* singleSelected = nullptr;
   // Enable or Disable BOOTP/DHCP is running.
   bool commissioning = false;
+  // Selected relations whose address is in conflict (not given until confirmed).
+  int selectedInConflict = 0;
 };
 
 // The commands (menu commands and buttons) that wait while Enable or Disable

@@ -82,6 +82,9 @@ bool MainWindow::OnCommand(int id) {
       OnProperties();
       UpdateButtons();
       return true;
+    case ids::kConfirmAddress:
+      OnConfirmAddress();
+      return true;
     case ids::kHelpTopics:
     case ids::kHelp:
       OnHelpTopics();

@@ -62,6 +62,10 @@ class MainWindow::ServerHooks final : public ServerReports {
   void ServerAddressMoved(std::string_view interfaceName, std::uint32_t address) override {
     (void)window_.store_.SetString(interfaceName, settings_names::kIpAddress, IpToText(address));
   }
+  void ProbeChanged() override { window_.ProbeChanged(); }
+  void ScheduleProbeCheck(std::chrono::steady_clock::time_point deadline) override {
+    window_.ScheduleProbeCheck(deadline);
+  }
 
  private:
   MainWindow& window_;
@@ -186,6 +190,7 @@ MainWindow::MainWindow(Environment environment, QWidget* parent)
   ConnectLists();
   SetUpPaintHold();
   SetUpRebindTimer();
+  SetUpAddressProbe();
   SetUpCommissioning();
   SetUpScan();
 }
@@ -202,6 +207,9 @@ MainWindow::~MainWindow() {
   linkNotifier_ = nullptr;
   linkWatch_.reset();
   rebindTimer_.stop();
+  probeTimer_.stop();
+  delete probeNotifier_;
+  probeNotifier_ = nullptr;
   runtime_->StopServer();
 
   // The child widgets outlive this body; keep their signals away from the

@@ -7,6 +7,7 @@
 // (OnInitDialog) is the start-up sequence; every command reaches it through
 // OnCommand.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -111,6 +112,10 @@ class MainWindow : public QDialog, private CommandHost {
   CommissioningDialog& CommissioningProgress() const { return *commissioningDialog_; }
 
   void OnResetNetworkSettings();
+  // Gives the addresses of the selected relations that are in conflict again.
+  void OnConfirmAddress();
+  // Selected relations whose address is not given until the user confirms it.
+  int SelectedInConflict() const;
   void OnClearHistory();
   void OnSelectInterface();
   void OnNetworkSettings();
@@ -199,6 +204,13 @@ class MainWindow : public QDialog, private CommandHost {
   void ConnectLists();
   void SocketChanged();
   void OnSocketActivated();
+  // The address probe: its socket's read events and its deadline.
+  void SetUpAddressProbe();
+  void ProbeChanged();
+  void ScheduleProbeCheck(std::chrono::steady_clock::time_point deadline);
+  void OnProbeActivated();
+  void OnProbeTimer();
+  void ShowProbeOutcomes(const std::vector<RequestOutcome>& outcomes);
   // The interface watch: the chosen interface going, coming back, changing
   // its address; and the timer of a bind that is tried again.
   void StartInterfaceWatch();
@@ -274,6 +286,8 @@ class MainWindow : public QDialog, private CommandHost {
   std::unique_ptr<LinkWatch> linkWatch_;
   QSocketNotifier* linkNotifier_ = nullptr;
   QTimer rebindTimer_;
+  QSocketNotifier* probeNotifier_ = nullptr;
+  QTimer probeTimer_;
   // Set while read events are handled: the status line then paints with the
   // rest of the window instead of at once.
   bool handlingSocketEvents_ = false;

@@ -11,6 +11,7 @@
 #include "app/control_id.h"
 #include "session/handoff_texts.h"
 #include "app/main_window.h"
+#include "server/conflict_texts.h"
 #include "ui/widgets/qt_text.h"
 #include "ui/widgets/table.h"
 
@@ -55,7 +56,8 @@ constexpr MenuItem kToolsItems[] = {{text::kMenuSelectInterface, ids::kSelectInt
                                     {text::kMenuEnable, ids::kEnableBootpDhcp},
                                     {text::kMenuDisable, ids::kDisableBootpDhcp},
                                     {text::kMenuResetModule, ids::kResetModule},
-                                    {text::kMenuProperties, ids::kProperties}};
+                                    {text::kMenuProperties, ids::kProperties},
+                                    {text::kMenuConfirmAddress, ids::kConfirmAddress}};
 
 constexpr MenuItem kHelpItems[] = {
     {text::kMenuHelpTopics, ids::kHelpTopics}, {{}, kSeparator}, {text::kMenuAbout, ids::kAbout}};
@@ -70,7 +72,8 @@ constexpr MenuItem kRelationItems[] = {{text::kMenuAddRelation, ids::kAddRelatio
                                        {text::kMenuEnable, ids::kEnableBootpDhcp},
                                        {text::kMenuDisable, ids::kDisableBootpDhcp},
                                        {text::kMenuResetModule, ids::kResetModule},
-                                       {text::kMenuProperties, ids::kProperties}};
+                                       {text::kMenuProperties, ids::kProperties},
+                                    {text::kMenuConfirmAddress, ids::kConfirmAddress}};
 
 constexpr PopupMenu kFileMenu{text::kMenuFile, kFileItems};
 constexpr PopupMenu kToolsMenu{text::kMenuTools, kToolsItems};
@@ -156,8 +159,11 @@ void MainWindow::OnRelationRightClick(const QPoint& globalPosition) {
   SetControlId(&menu, ids::kRelationContextMenu);
   FillMenu(menu, kRelationMenu);
   const bool selected = relationList_->SelectedCount() > 0;
+  const WindowState state = CurrentState();
   for (QAction* action : menu.actions()) {
-    action->setEnabled(ControlIdOf(action) == ids::kAddRelationContext || selected);
+    const int id = ControlIdOf(action);
+    action->setEnabled(id == ids::kConfirmAddress ? IsCommandEnabled(id, state)
+                                                  : id == ids::kAddRelationContext || selected);
   }
   RunPopup(menu, globalPosition);
 }

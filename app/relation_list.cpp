@@ -38,6 +38,7 @@ WindowState MainWindow::CurrentState() const {
   state.selectedRelations = relationList_->SelectedCount();
   if (state.selectedRelations == 1) state.singleSelected = rows_.At(relationList_->FirstSelectedRow());
   state.commissioning = CommissioningRunning();
+  state.selectedInConflict = SelectedInConflict();
   return state;
 }
 

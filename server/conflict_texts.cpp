@@ -21,4 +21,8 @@ std::string ConflictText(std::uint32_t address, const AddressRecord& record, con
   return FormatText(text::kTakenFormat, ip.c_str(), deviceText.c_str());
 }
 
+std::string HistoryConflictText(std::uint32_t address) {
+  return FormatText(text::kHistoryConflictFormat, IpToText(address).c_str());
+}
+
 }  // namespace corvessa

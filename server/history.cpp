@@ -69,6 +69,17 @@ void HistoryList::InsertTop(HistoryEntry entry) {
   if (observer_ != nullptr) observer_->RowInsertedAtTop();
 }
 
+void HistoryList::UpdateRow(int row, const HistoryEntry& entry) {
+  if (row < 0 || row >= rowCount_) return;
+  const std::size_t sequence = rank_.FindKth(static_cast<std::size_t>(rowCount_ - row));
+  HistoryEntry& slot = *slots_[sequence - 1];
+  // The prefix index is keyed on the hardware address, which stays.
+  const std::string mac = std::move(slot.mac);
+  slot = entry;
+  slot.mac = mac;
+  if (observer_ != nullptr) observer_->RowChanged(row);
+}
+
 bool HistoryList::DeleteAll() {
   if (observer_ != nullptr) observer_->ModelAboutToBeReset();
   slots_.clear();
@@ -124,7 +135,7 @@ std::string FormatHistoryTime(const LocalTime& time) {
 }
 
 void AddHistoryEntry(HistoryList& list, RequestCountTable& counts, const BootpMessage& request,
-                     const Relation* served, const LocalTime& now) {
+                     const Relation* served, const LocalTime& now, std::string conflict) {
   const std::string mac = RequestMacText(request);
   // An empty address text (hlen 0) would begin every row's text and replace
   // whichever device happens to be on top, so it only finds its own row.
@@ -144,7 +155,24 @@ void AddHistoryEntry(HistoryList& list, RequestCountTable& counts, const BootpMe
     entry.ipAddress = IpToText(served->ipAddress);
     entry.hostname = std::string(HostnameText(*served));
   }
+  entry.conflict = std::move(conflict);
   list.InsertTop(std::move(entry));
+}
+
+void UpdateHistoryEntry(HistoryList& list, const BootpMessage& request, const Relation* served,
+                        std::string conflict) {
+  const std::string mac = RequestMacText(request);
+  const int row = list.FindExact(mac);
+  if (row < 0) return;
+  HistoryEntry entry = list.Row(row);
+  entry.ipAddress.clear();
+  entry.hostname.clear();
+  if (served != nullptr) {
+    entry.ipAddress = IpToText(served->ipAddress);
+    entry.hostname = std::string(HostnameText(*served));
+  }
+  entry.conflict = std::move(conflict);
+  list.UpdateRow(row, entry);
 }
 
 bool ClearHistory(HistoryList& list, std::uint32_t& requestCounter) {

@@ -30,6 +30,9 @@ struct HistoryEntry {
   std::string count;      // "%d"
   std::string ipAddress;  // empty when not served
   std::string hostname;   // empty when not served or the relation has none
+  // The IP Address column's text when the relation's address was not given
+  // because another device holds it or the device declined it; else empty.
+  std::string conflict{};
   bool operator==(const HistoryEntry&) const = default;
 };
 
@@ -44,6 +47,9 @@ class HistoryObserver {
   virtual void RowInsertedAtTop() = 0;
   virtual void ModelAboutToBeReset() = 0;
   virtual void ModelReset() = 0;
+  // A row's texts changed in place (a request answered after its address
+  // was checked); its place and hardware address stay.
+  virtual void RowChanged(int row) { (void)row; }
 };
 
 class HistoryList {
@@ -67,6 +73,9 @@ class HistoryList {
   // Out-of-range rows are ignored.
   void RemoveRow(int row);
   void InsertTop(HistoryEntry entry);
+  // Replaces every column but the hardware address of `row`; out-of-range
+  // rows are ignored.
+  void UpdateRow(int row, const HistoryEntry& entry);
   // Virtual so that a list backed by a view can report failure; false leaves
   // the rows as they were.
   [[nodiscard]] virtual bool DeleteAll();
@@ -118,8 +127,15 @@ std::string FormatHistoryTime(const LocalTime& time);
 // Records one accepted request: the address's row, if any, moves to the top
 // with the updated count; otherwise a new row with count 1 goes on top.
 // `served` is the relation that was served, or nullptr.
+// `conflict` is the IP Address column's text of a request refused for an
+// address conflict.
 void AddHistoryEntry(HistoryList& list, RequestCountTable& counts, const BootpMessage& request,
-                     const Relation* served, const LocalTime& now);
+                     const Relation* served, const LocalTime& now, std::string conflict = {});
+// A request that waited for its address to be checked has now been answered
+// (`served`) or refused (`conflict`): its row, the topmost of its hardware
+// address, shows it. Nothing when the row is gone (the history was cleared).
+void UpdateHistoryEntry(HistoryList& list, const BootpMessage& request, const Relation* served,
+                        std::string conflict = {});
 
 // Deletes every row. On failure returns false and changes nothing else (the
 // caller reports it); on success sets `requestCounter` to 0.

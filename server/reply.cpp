@@ -78,6 +78,28 @@ Endpoint ReplyDestination(const BootpMessage& request) {
   return {kLimitedBroadcast, kBootpClientPort};
 }
 
+Relation* AddressReplyRelation(const BootpMessage& request, const RelationTable& table,
+                               const ServerIdentity& identity) {
+  switch (ClassifyRequest(request)) {
+    case RequestKind::Bootp:
+      if (!SnameIsEmpty(request) && !SnameNamesServer(request, identity)) return nullptr;
+      return FindRequestRelation(request, table);
+    case RequestKind::DhcpAnswered: {
+      if (!AcceptsDhcp(request, identity)) return nullptr;
+      Relation* relation = FindRequestRelation(request, table);
+      if (relation == nullptr) return nullptr;
+      const auto type = FindOption(request, option::kMessageType);
+      if (type && request.bytes[type->position] == dhcp_type::kRequest) {
+        const std::uint32_t requested = RequestedAddress(request);
+        if (requested != 0 && requested != relation->ipAddress) return nullptr;  // a NAK
+      }
+      return relation;
+    }
+    default:
+      return nullptr;
+  }
+}
+
 Relation* ServeBootp(const BootpMessage& request, ServerContext& context) {
   if (!SnameIsEmpty(request) && !SnameNamesServer(request, context.identity)) return nullptr;
   Relation* relation = FindRequestRelation(request, context.table);

@@ -40,6 +40,13 @@ struct ServerContext {
 // ciaddr:68, else giaddr:67, else 255.255.255.255:68. Never yiaddr.
 Endpoint ReplyDestination(const BootpMessage& request);
 
+// The relation whose address a reply to `request` would hand out (a
+// BOOTREPLY, OFFER or ACK), by the rules the two Serve functions follow;
+// nullptr when the request gets no such reply (not listed, meant for another
+// server, answered with a NAK, no request at all).
+Relation* AddressReplyRelation(const BootpMessage& request, const RelationTable& table,
+                               const ServerIdentity& identity);
+
 // Each returns the served relation, or nullptr when nothing was served.
 Relation* ServeBootp(const BootpMessage& request, ServerContext& context);
 // Served means an ACK was sent; an OFFER or a NAK returns nullptr.

@@ -86,6 +86,8 @@ void ServerRuntime::InterfacesChanged() {
     socket_.reset();
     reports_.SocketChanged();
     state_ = SocketState::InterfaceGone;
+    probe_.Close();
+    reports_.ProbeChanged();
     notServingShown_ = true;
     reports_.ServerStatus(FormatText(text::kInterfaceGoneFormat, interfaceName_.c_str()));
     return;
@@ -96,6 +98,8 @@ void ServerRuntime::InterfacesChanged() {
     socket_.reset();
     nextRebindDelay_ = kFirstRebindDelay;
     BindAgain(true);
+    // Whatever was probed was probed on the interface that went: a new run.
+    RestartProbe();
   }
   FollowInterfaceAddress();
 }

@@ -13,6 +13,7 @@
 #include "core/address.h"
 #include "core/strings.h"
 #include "netconfig/host_address.h"
+#include "server/conflict_texts.h"
 #include "server/port67_owners.h"
 #include "server/server_texts.h"
 
@@ -118,6 +119,7 @@ std::optional<StartFailure> ServerRuntime::StartServer(std::string_view interfac
   nextRebindDelay_ = kFirstRebindDelay;
   notServingShown_ = false;
   reports_.SocketChanged();
+  RestartProbe();
   return std::nullopt;
 }
 
@@ -141,6 +143,8 @@ std::optional<std::vector<Port67Holder>> ServerRuntime::FindHolders() const {
 void ServerRuntime::StopServer() {
   DropSocket();
   state_ = SocketState::Stopped;
+  probe_.Close();
+  reports_.ProbeChanged();
 }
 
 void ServerRuntime::ReceiveFailed() {
@@ -188,30 +192,23 @@ std::optional<RequestOutcome> ServerRuntime::Handle(const std::uint8_t* data, st
   if (kind == RequestKind::NotARequest) return std::nullopt;
   ++requestCounter_;
 
+  std::optional<RequestOutcome> outcome;
+  if (kind == RequestKind::DhcpIgnored) outcome = OnDecline(request_);
+  if (!outcome) outcome = Respond(request_, kind);
+  AddHistoryEntry(history_, counts_, request_, outcome->served, clock_(),
+                  outcome->conflict ? HistoryConflictText(outcome->conflict->address) : std::string());
+  return outcome;
+}
+
+Relation* ServerRuntime::Serve(const BootpMessage& request, RequestKind kind) {
   NoSender noSender;
   DatagramSender& sender = senderOverride_ != nullptr ? *senderOverride_
                            : socket_                  ? static_cast<DatagramSender&>(*socket_)
                                                       : noSender;
   ServerContext context{table_, settings_, identity_, sender};
-  Relation* served = nullptr;
-  if (kind == RequestKind::Bootp) {
-    served = ServeBootp(request_, context);
-  } else if (kind == RequestKind::DhcpAnswered) {
-    served = ServeDhcp(request_, context);
-  }
-  AddHistoryEntry(history_, counts_, request_, served, clock_());
-
-  RequestOutcome outcome;
-  outcome.kind = kind;
-  outcome.served = served;
-  const std::string mac = RequestMacText(request_);
-  if (served != nullptr) {
-    outcome.statusText = FormatString(kIdsSentToEthernet, IpToText(served->ipAddress).c_str(), mac.c_str());
-  } else {
-    outcome.statusText =
-        FormatString(kIdsUnableToService, std::string(RequestTypeText(request_)).c_str(), mac.c_str());
-  }
-  return outcome;
+  if (kind == RequestKind::Bootp) return ServeBootp(request, context);
+  if (kind == RequestKind::DhcpAnswered) return ServeDhcp(request, context);
+  return nullptr;
 }
 
 bool ServerRuntime::ClearHistory() {

@@ -22,6 +22,8 @@
 #include "netconfig/host_network.h"
 #include "netconfig/link_watch.h"
 #include "relations/relation_table.h"
+#include "server/address_guard.h"
+#include "server/address_probe.h"
 #include "server/bootp_message.h"
 #include "server/history.h"
 #include "server/port67_owners.h"
@@ -54,6 +56,12 @@ class ServerReports {
     (void)interfaceName;
     (void)address;
   }
+  // The address probe's socket was opened or closed: watch ProbeFd() again
+  // (-1 when there is none to watch).
+  virtual void ProbeChanged() {}
+  // A probe started: call OnProbeDeadline() at `deadline` (replacing any
+  // earlier request). NextProbeDeadline() always tells the earliest.
+  virtual void ScheduleProbeCheck(std::chrono::steady_clock::time_point deadline) { (void)deadline; }
 };
 
 // Why the server could not start: the text of the box that says so (its
@@ -62,13 +70,35 @@ struct StartFailure {
   std::string text;
 };
 
+// A listed device's address that is not given because another device holds
+// it, or because the device itself declined it.
+struct AddressConflict {
+  std::uint32_t address = 0;  // host order
+  AddressState state = AddressState::Taken;  // Taken or Declined
+  ProbeEvidence evidence = ProbeEvidence::Nothing;
+  // Who answered at the address, where known.
+  std::optional<HardwareAddress> holder;
+  // Found just now (by a probe or a decline); false for a request refused
+  // because of a conflict found before.
+  bool found = false;
+};
+
 // What one received request led to.
 struct RequestOutcome {
   RequestKind kind = RequestKind::NotARequest;
   // The relation served (a BOOTREPLY or an ACK went out); its type is set.
   Relation* served = nullptr;
-  // The status line's text: sent, or unable to service.
+  // The status line's text: sent, unable to service, checking the address
+  // first, or the conflict.
   std::string statusText;
+  // The request waits while its address is checked; its answer (or refusal)
+  // comes as an outcome of OnProbeReadable or OnProbeDeadline.
+  bool waiting = false;
+  std::optional<AddressConflict> conflict;
+  // The answer to a request that waited for its address to be checked.
+  bool afterProbe = false;
+  // The hardware address of the request (for owners that log it).
+  std::string deviceText;
 };
 
 // The first wait before a failed bind is tried again, doubled after each
@@ -114,6 +144,28 @@ class ServerRuntime {
   // Closes the server socket (window destruction).
   void StopServer();
 
+  // --- Address conflicts ---
+  // Before the first reply of an address in a run, it is probed; a request
+  // waits for the probe (at most kProbeWait). Off: every listed device is
+  // answered at once, unprobed (a load benchmark's harness). Takes effect at
+  // the next start.
+  void SetAddressProbing(bool on) { probingWanted_ = on; }
+  // The probe's socket to watch for reads, -1 when there is none.
+  int ProbeFd() const { return probe_.Fd(); }
+  std::optional<std::chrono::steady_clock::time_point> NextProbeDeadline() const { return probe_.NextDeadline(); }
+  // Echo replies arrived, or the earliest deadline came: the requests that
+  // waited are answered or refused.
+  std::vector<RequestOutcome> OnProbeReadable();
+  std::vector<RequestOutcome> OnProbeDeadline(
+      std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
+  // The user confirms an address in conflict: it is given from now on. False
+  // when the address was in no conflict.
+  bool ConfirmAddress(std::uint32_t address);
+  // Addresses not given until the user confirms them.
+  std::vector<std::uint32_t> Conflicts() const { return guard_.Conflicts(); }
+  bool InConflict(std::uint32_t address) const;
+  const AddressGuard& Guard() const { return guard_; }
+
   // Datagrams longer than any request, dropped since the program started.
   unsigned long OversizedDatagrams() const { return oversized_; }
   int Fd() const { return socket_ ? socket_->Fd() : -1; }
@@ -154,6 +206,18 @@ class ServerRuntime {
 
   std::uint32_t ChooseServerAddress(std::string_view storedAddress, std::uint32_t firstHostAddress) const;
   std::optional<RequestOutcome> Handle(const std::uint8_t* data, std::size_t length);
+  // Sends the reply the request gets, unless its address must be probed
+  // first or is in conflict.
+  RequestOutcome Respond(const BootpMessage& request, RequestKind kind);
+  Relation* Serve(const BootpMessage& request, RequestKind kind);
+  // A DHCPDECLINE from a listed device: its address is in conflict.
+  std::optional<RequestOutcome> OnDecline(const BootpMessage& request);
+  std::vector<RequestOutcome> ProbesFinished(const std::vector<ProbeResult>& results);
+  std::optional<RequestOutcome> ProbeFinished(const ProbeResult& result);
+  AddressConflict ConflictOf(std::uint32_t address, bool found) const;
+  // A new run of the guard: after the start, or on a re-created interface.
+  void RestartProbe();
+  void ScheduleProbeCheck();
   void DropOversized(std::size_t length, std::uint32_t source);
   void ReceiveFailed();
   void DropSocket();
@@ -191,6 +255,10 @@ class ServerRuntime {
   // The status line says the server is not serving; a success says it again.
   bool notServingShown_ = false;
   unsigned long oversized_ = 0;
+
+  AddressGuard guard_;
+  AddressProbe probe_;
+  bool probingWanted_ = true;
 
   Port67Search ownerSearch_;
   std::string executablePath_;

@@ -1,9 +1,9 @@
 #pragma once
 // corvessa-server: the window's server without the window. One thread, one
 // poll() over the server socket, the interface watch (rtnetlink), a signalfd
-// for SIGTERM, SIGINT and SIGHUP, and a timerfd for the server's rebind
-// waits. The list and its settings live in a Session, read with the window's
-// own load; the server is the window's ServerRuntime, so the replies are the
+// for SIGTERM, SIGINT and SIGHUP, a timerfd for the server's rebind waits,
+// and the address probe's socket, its deadline poll()'s timeout. The list
+// and its settings live in a Session, read with the window's own load; the server is the window's ServerRuntime, so the replies are the
 // same bytes under the same rules.
 
 #include <chrono>
@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/posix_file.h"
 #include "netconfig/firewall.h"
@@ -56,6 +57,11 @@ class HeadlessService final : private ServerReports {
   // The signals waiting; an exit status once SIGTERM or SIGINT came.
   std::optional<int> HandleSignals();
   void ServeWaitingDatagrams();
+  // Conflicts are warnings; a request that waited for its probe is logged
+  // once it is answered.
+  void LogConflict(const RequestOutcome& outcome);
+  void LogProbeOutcomes(const std::vector<RequestOutcome>& outcomes);
+  void ConfirmConflicts();
   void Reload();
   void Notify(const std::string& state) const;
   // READY=1 and what the service now serves, for systemctl status.

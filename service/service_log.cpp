@@ -1,5 +1,7 @@
 #include "service/service_log.h"
 
+#include "core/address.h"
+
 namespace corvessa::service {
 
 namespace {
@@ -49,6 +51,32 @@ LogLine RequestLine(const HistoryEntry& row, std::string_view status) {
   line.Add("ip", row.ipAddress).Add("hostname", row.hostname).Add("status", status);
   return line;
 }
+
+LogLine AnsweredLine(const HistoryEntry& row, std::string_view status) {
+  LogLine line("answered");
+  line.Add("mac", row.mac).Add("type", row.type).Add("time", row.time).Add("count", row.count);
+  line.Add("ip", row.ipAddress).Add("hostname", row.hostname).Add("status", status);
+  return line;
+}
+
+LogLine ConflictLine(const AddressConflict& conflict, std::string_view device, std::string_view text) {
+  std::string_view reason = "in-use";
+  if (conflict.state == AddressState::Declined) {
+    reason = "declined";
+  } else if (conflict.evidence == ProbeEvidence::OwnAddress) {
+    reason = "own-address";
+  }
+  const std::string holder =
+      conflict.holder ? MacToText(conflict.holder->data(), conflict.holder->size()) : std::string();
+  return LogLine("conflict")
+      .Add("ip", IpToText(conflict.address))
+      .Add("mac", device)
+      .Add("holder", holder)
+      .Add("reason", reason)
+      .Add("text", text);
+}
+
+LogLine ConfirmedLine(std::uint32_t address) { return LogLine("confirmed").Add("ip", IpToText(address)); }
 
 LogLine StatusLine(std::string_view text) { return LogLine("status").Add("text", text); }
 

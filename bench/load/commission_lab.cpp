@@ -58,6 +58,11 @@ bool CommissionLab::Build(const std::string& tag, int fleetSize, int simulated, 
   bool fatal = false;
   environment.fatalExit = [&fatal] { fatal = true; };
   window_ = std::make_unique<MainWindow>(std::move(environment));
+  // The simulators' addresses all sit on the client namespace's one
+  // interface, so each answers with that interface's hardware address rather
+  // than its device's own: the address probe would take every simulator for
+  // another device holding its address. Real devices answer as themselves.
+  window_->Runtime().SetAddressProbing(false);
   if (!window_->OnInitDialog() || fatal || !window_->Runtime().HasSocket()) {
     error = "the main window did not start";
     return false;

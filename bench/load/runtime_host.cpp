@@ -20,6 +20,9 @@ RuntimeHost::~RuntimeHost() {
 bool RuntimeHost::Start() {
   const std::string adapter = ReadLastAdapter(store_);
   if (adapter != lab_.Link().serverIf) return false;
+  // This host watches no probe socket or deadline: it measures the request
+  // handling alone, so every listed device is answered at once, unprobed.
+  runtime_->SetAddressProbing(false);
   if (const auto failure = runtime_->StartServer(adapter, ReadInterfaceAddressText(store_, adapter))) {
     // A start-up failure is printed, never shown.
     std::fprintf(stderr, "Network Setup Warning: %s\n", failure->text.c_str());

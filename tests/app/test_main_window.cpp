@@ -232,7 +232,8 @@ TEST_F(MainWindowTest, MainMenuHoldsEveryItemWithItsCommand) {
         {"Enable BOOTP/DHCP", 32809},
         {"Disable BOOTP/DHCP", 32810},
         {"Reset Module's Network Settings to Factory Defaults", 32813},
-        {"Properties", 32811}}},
+        {"Properties", 32811},
+        {"Confirm Address", 32920}}},
       {"&View", {{"&Scan", 32911}, {"Scan &Every 10 s", 32912}, {"", 0}, {"&Devices on the Network", 32913}}},
       {"&Help", {{"Help Topics\t\tF1", 32824}, {"", 0}, {"&About Corvessa", 32780}}},
   };
@@ -347,7 +348,8 @@ TEST_F(MainWindowTest, RelationListPopupWithNothingSelectedOffersOnlyAddRelation
   EXPECT_EQ(popupTitle, "Relation_List_Menu");
   const std::vector<std::pair<int, bool>> expected = {
       {ids::kAddRelationContext, true}, {ids::kDeleteRelation, false}, {ids::kEnableBootpDhcp, false},
-      {ids::kDisableBootpDhcp, false},  {ids::kResetModule, false},    {ids::kProperties, false}};
+      {ids::kDisableBootpDhcp, false},  {ids::kResetModule, false},    {ids::kProperties, false},
+      {ids::kConfirmAddress, false}};
   EXPECT_EQ(popupEnabled, expected);
 }
 
@@ -384,6 +386,40 @@ TEST_F(MainWindowTest, CommandChosenFromTheRelationPopupRuns) {
   popupChoice = ids::kDeleteRelation;
   window->OnRelationRightClick(QPoint(10, 10));
   EXPECT_EQ(window->Relations().Count(), 0);
+}
+
+TEST_F(MainWindowTest, ConfirmAddressGivesADeclinedAddressAgain) {
+  AddRelation(kResettableMac, Ip(192, 168, 1, 20));
+  AddRelation(kOtherMac, Ip(192, 168, 1, 21), "plc-b");
+  const int declinedRow = 1;
+  ASSERT_EQ(window->Relations().FindByMac(kOtherMac.data(), 6), window->Rows().At(declinedRow));
+  // DHCPDECLINE of 192.168.1.21 (options 53 and 50).
+  std::vector<std::uint8_t> decline = BootpRequest(kOtherMac);
+  const std::uint8_t options[] = {53, 1, 4, 50, 4, 192, 168, 1, 21, 255};
+  std::copy(std::begin(options), std::end(options), decline.begin() + 240);
+  window->HandleDatagram(decline.data(), decline.size());
+  EXPECT_EQ(window->StatusText(),
+            "02:00:00:12:34:56 declined 192.168.1.21: address in use. Not given again until you confirm it.");
+  EXPECT_EQ(window->HistoryTable()->CellText(0, 4), "192.168.1.21: address in use");
+
+  SelectRelationRows({1 - declinedRow});
+  EXPECT_FALSE(OpenMainMenu(kToolsMenu).at(ids::kConfirmAddress)) << "that relation is in no conflict";
+  window->OnRelationRightClick(QPoint(10, 10));
+  EXPECT_EQ(popupEnabled.back(), std::make_pair(ids::kConfirmAddress, false));
+  SelectRelationRows({declinedRow});
+  EXPECT_TRUE(OpenMainMenu(kToolsMenu).at(ids::kConfirmAddress));
+  Request(kOtherMac);
+  EXPECT_TRUE(sender.sent.empty()) << "served while in conflict";
+
+  popupChoice = ids::kConfirmAddress;
+  window->OnRelationRightClick(QPoint(10, 10));
+  EXPECT_EQ(popupEnabled.back(), std::make_pair(ids::kConfirmAddress, true));
+  EXPECT_EQ(window->StatusText(), "192.168.1.21 confirmed: it is given to 02:00:00:12:34:56 from now on.");
+  EXPECT_FALSE(OpenMainMenu(kToolsMenu).at(ids::kConfirmAddress));
+  Request(kOtherMac);
+  EXPECT_EQ(sender.sent.size(), 1u);
+  EXPECT_EQ(window->StatusText(), "Sent 192.168.1.21 to Ethernet address 02:00:00:12:34:56");
+  EXPECT_EQ(window->HistoryTable()->CellText(0, 4), "192.168.1.21");
 }
 
 // --- Buttons ---

@@ -191,7 +191,10 @@ TEST(ServedThroughTheWindow, WaitingBurstIsHandledCompletelyAndTheListFollows) {
 
   ASSERT_EQ(window.History().RowCount(), kRequests);
   EXPECT_EQ(window.History().Row(0).mac, "02:00:5E:10:01:2B");
-  EXPECT_EQ(window.StatusText(), "Sent 192.168.77.62 to Ethernet address 02:00:5E:10:01:2B");
+  // The listed devices are answered once their addresses are found free.
+  const std::string lastSent = "Sent 192.168.77.62 to Ethernet address 02:00:5E:10:01:2B";
+  while (window.StatusText() != lastSent && elapsed.elapsed() < 10000) QTest::qWait(10);
+  EXPECT_EQ(window.StatusText(), lastSent);
   const Table& rows = *window.RelationTableView();
   ASSERT_EQ(rows.RowCount(), 3);
   for (int row = 0; row < 3; ++row) {

@@ -16,14 +16,14 @@ MAIN_MENUS = {
     "File": ["New", "Open", "Save", "Save As...", "Exit"],
     "Tools": ["Select Network Interface", "Network Settings", "Add Relation", "Clear Discovery History",
               "Delete Relation", "Enable BOOTP/DHCP", "Disable BOOTP/DHCP",
-              "Reset Module's Network Settings to Factory Defaults", "Properties"],
+              "Reset Module's Network Settings to Factory Defaults", "Properties", "Confirm Address"],
     "View": ["Scan", "Scan Every 10 s", "Devices on the Network"],
     # The item's text carries its key after tabs, as menus show keys.
     "Help": ["Help Topics\t\tF1", "About Corvessa"],
 }
 HISTORY_MENU = ["Add Relation", "Clear History"]
 RELATION_MENU = ["Add Relation", "Delete", "Enable BOOTP/DHCP", "Disable BOOTP/DHCP",
-                 "Reset Module's Network Settings to Factory Defaults", "Properties"]
+                 "Reset Module's Network Settings to Factory Defaults", "Properties", "Confirm Address"]
 
 
 def audit(window, expected):

@@ -209,19 +209,38 @@ class NetFixture : public ::testing::Test {
         runtime_->Rebind();
         continue;
       }
-      pollfd entries[2] = {{runtime_->Fd(), POLLIN, 0}, {watch_ ? watch_->Fd() : -1, POLLIN, 0}};
+      // A request waiting for its address probe is answered at the probe's
+      // deadline, or when an echo reply comes, as the window's timer and
+      // notifier would hand them over.
+      const auto deadline = runtime_->NextProbeDeadline();
+      if (deadline && Clock::now() >= *deadline) {
+        for (const RequestOutcome& outcome : runtime_->OnProbeDeadline()) ShowProbeOutcome(outcome, afterEvent);
+        continue;
+      }
+      pollfd entries[3] = {{runtime_->Fd(), POLLIN, 0},
+                           {watch_ ? watch_->Fd() : -1, POLLIN, 0},
+                           {runtime_->ProbeFd(), POLLIN, 0}};
       if (entries[0].fd < 0 && entries[1].fd < 0) {
         std::this_thread::sleep_for(20ms);
         continue;
       }
       // poll() skips entries whose descriptor is negative.
-      if (poll(entries, 2, 50) <= 0) continue;
+      if (poll(entries, 3, 20) <= 0) continue;
+      if ((entries[2].revents & POLLIN) != 0) {
+        for (const RequestOutcome& outcome : runtime_->OnProbeReadable()) ShowProbeOutcome(outcome, afterEvent);
+      }
       if ((entries[1].revents & POLLIN) != 0) runtime_->OnInterfaceEvents(watch_->Read());
       if (entries[0].fd >= 0 && (entries[0].revents & POLLIN) != 0 && runtime_->Fd() == entries[0].fd) {
         owner_.Show(runtime_->OnServerSocketEvent());
         if (afterEvent) afterEvent();
       }
     }
+  }
+
+  void ShowProbeOutcome(const RequestOutcome& outcome, const std::function<void()>& afterEvent) {
+    owner_.Show(outcome);
+    probeOutcomes_.push_back(outcome);
+    if (afterEvent) afterEvent();
   }
 
   // Runs a shell command to its end on another thread while the runtime
@@ -319,6 +338,8 @@ class NetFixture : public ::testing::Test {
   std::unique_ptr<ServerRuntime> runtime_;
   std::unique_ptr<LinkWatch> watch_;
   std::size_t rebindsHandled_ = 0;
+  // What finished address probes led to, in order.
+  std::vector<RequestOutcome> probeOutcomes_;
   std::string secondClientNs_;
   std::string secondIf_;
   std::string secondClientIf_;

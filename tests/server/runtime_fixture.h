@@ -2,9 +2,12 @@
 // Scripted surroundings of a ServerRuntime: what it reports, and a sender
 // that records what would go to the wire.
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <string>
@@ -15,6 +18,38 @@
 #include "server/server_runtime.h"
 
 namespace corvessa::testing_runtime {
+
+using Mac = std::array<std::uint8_t, 6>;
+
+// A request as a device sends it: op, Ethernet, hlen 6, the hardware address,
+// the magic cookie and `options`, zero-padded to `size` bytes.
+inline std::vector<std::uint8_t> Request(const Mac& mac, const std::vector<std::uint8_t>& options, std::size_t size = 300,
+                                  std::uint8_t op = 1) {
+  std::vector<std::uint8_t> bytes(size, 0);
+  bytes[0] = op;
+  bytes[1] = 1;
+  bytes[2] = 6;
+  bytes[4] = 0x12;
+  bytes[5] = 0x34;
+  bytes[6] = 0x56;
+  bytes[7] = 0x78;
+  std::copy(mac.begin(), mac.end(), bytes.begin() + 28);
+  const std::uint8_t cookie[] = {99, 130, 83, 99};
+  std::copy(std::begin(cookie), std::end(cookie), bytes.begin() + 236);
+  std::copy(options.begin(), options.end(), bytes.begin() + 240);
+  return bytes;
+}
+
+inline std::unique_ptr<Relation> MakeRelation(const Mac& mac, std::uint32_t ip, std::string_view hostname) {
+  auto relation = std::make_unique<Relation>();
+  std::copy(mac.begin(), mac.end(), relation->hardwareAddress.begin());
+  relation->hardwareAddressLength = 6;
+  relation->ipAddress = ip;
+  std::copy(hostname.begin(), hostname.end(), relation->hostname.begin());
+  relation->hostnameLength = static_cast<std::uint8_t>(hostname.size());
+  return relation;
+}
+
 
 // What the runtime reports between requests, and what the window would show
 // of each request's outcome (Show).

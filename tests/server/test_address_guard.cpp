@@ -264,7 +264,7 @@ TEST(ConflictTexts, EachConflictInWords) {
       {"this computer", own,
        "192.168.77.50 is this computer's own address: not given to 02:00:00:77:00:02 until you confirm it."},
       {"declined", declined,
-       "02:00:00:77:00:02 declined 192.168.77.50: the address is in use. Not given again until you confirm it."},
+       "02:00:00:77:00:02 declined 192.168.77.50: address in use. Not given again until you confirm it."},
       {"free", free, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(ConflictText(kAddress, c.record, device), c.text) << c.name;

@@ -57,6 +57,29 @@ TEST(ServiceLog, RequestLineHoldsTheHistoryRowAndTheStatusText) {
             "status=\"Unable to service BOOTP request from 00:11:22:33:44:55.\"");
 }
 
+TEST(ServiceLog, ConflictLinesNameTheAddressTheDeviceAndWhoHoldsIt) {
+  AddressConflict taken;
+  taken.address = 0xC0A80132;
+  taken.holder = HardwareAddress{0x02, 0x00, 0x00, 0x77, 0x00, 0x50};
+  taken.evidence = ProbeEvidence::EchoReply;
+  EXPECT_EQ(ConflictLine(taken, "00:1D:9C:C8:12:34", "192.168.1.50 is in use by 02:00:00:77:00:50: not given").Text(),
+            "conflict ip=192.168.1.50 mac=00:1D:9C:C8:12:34 holder=02:00:00:77:00:50 reason=in-use "
+            "text=\"192.168.1.50 is in use by 02:00:00:77:00:50: not given\"");
+  AddressConflict own = taken;
+  own.evidence = ProbeEvidence::OwnAddress;
+  EXPECT_EQ(ConflictLine(own, "00:1D:9C:C8:12:34", "own").Text(),
+            "conflict ip=192.168.1.50 mac=00:1D:9C:C8:12:34 holder=02:00:00:77:00:50 reason=own-address text=own");
+  AddressConflict declined;
+  declined.address = 0xC0A80132;
+  declined.state = AddressState::Declined;
+  EXPECT_EQ(ConflictLine(declined, "00:1D:9C:C8:12:34", "declined").Text(),
+            "conflict ip=192.168.1.50 mac=00:1D:9C:C8:12:34 holder=\"\" reason=declined text=declined");
+  EXPECT_EQ(ConfirmedLine(0xC0A80132).Text(), "confirmed ip=192.168.1.50");
+  const HistoryEntry answered{"00:1D:9C:C8:12:34", "BOOTP", "9:05:03", "1", "192.168.1.50", "plc-a"};
+  EXPECT_EQ(AnsweredLine(answered, "Sent").Text(),
+            "answered mac=00:1D:9C:C8:12:34 type=BOOTP time=9:05:03 count=1 ip=192.168.1.50 hostname=plc-a status=Sent");
+}
+
 TEST(ServiceLog, ReloadNamesEachRelationThatCameWentOrChangedAndEachSetting) {
   RelationTable before;
   before.Append(MakeRelation({0x02, 0, 0, 0, 0, 0x0A}, Ip(10, 1, 0, 1), "plc-a", "Press"));

@@ -91,6 +91,12 @@ class ServiceProgram : public NetFixture {
     return "request mac=02:00:00:77:00:02 type=" + type + " time=T count=" + count +
            " ip=192.168.77.50 hostname=plc-a status=\"Sent 192.168.77.50 to Ethernet address 02:00:00:77:00:02\"";
   }
+  // The first request of an address waits while the address is checked.
+  static std::string CheckingLine(const std::string& type) {
+    return "request mac=02:00:00:77:00:02 type=" + type +
+           " time=T count=1 ip=\"\" hostname=\"\" status=\"Checking that 192.168.77.50 is free before it is given to "
+           "02:00:00:77:00:02...\"";
+  }
   static std::string UnservedLine(const std::string& mac, const std::string& type, const std::string& count) {
     return "request mac=" + mac + " type=" + type + " time=T count=" + count +
            " ip=\"\" hostname=\"\" status=\"Unable to service " + type + " request from " + mac + ".\"";
@@ -119,10 +125,11 @@ TEST_F(ServiceProgram, UdhcpcGetsTheListedAddressAndEachRequestIsLogged) {
                                                                     {"hostname", "plc-a"},
                                                                     {"lease", "4294967295"},
                                                                     {"serverid", "192.168.77.1"}}));
-  // DISCOVER (offered, not yet served), then REQUEST (acknowledged).
+  // DISCOVER (checked, then offered, not yet served), then REQUEST (acknowledged).
   ASSERT_TRUE(WaitForLines("request", 2)) << Log();
-  EXPECT_EQ(LogLines("request"), (std::vector<std::string>{UnservedLine(nettest::kClientMac, "DHCP", "1"),
-                                                           ServedLine("DHCP", "2")}));
+  EXPECT_EQ(LogLines("request"), (std::vector<std::string>{CheckingLine("DHCP"), ServedLine("DHCP", "2")}));
+  std::string offered = UnservedLine(nettest::kClientMac, "DHCP", "1");
+  EXPECT_EQ(LogLines("answered"), std::vector<std::string>{offered.replace(0, 7, "answered")});
   EXPECT_TRUE(server->Running());
   EXPECT_EQ(Errors(), "");
 }
@@ -170,8 +177,10 @@ TEST_F(ServiceProgram, BootpcGetsTheListedAddressWithTheSettingsOfTheBpcFile) {
                                "SERVER='192.168.77.1'"}) {
     EXPECT_NE(answer.find(expected), std::string::npos) << expected << " not in\n" << answer;
   }
-  ASSERT_TRUE(WaitForLines("request", 1)) << Log();
-  EXPECT_EQ(LogLines("request"), (std::vector<std::string>{ServedLine("BOOTP", "1")}));
+  ASSERT_TRUE(WaitForLines("answered", 1)) << Log();
+  EXPECT_EQ(LogLines("request"), (std::vector<std::string>{CheckingLine("BOOTP")}));
+  std::string served = ServedLine("BOOTP", "1");
+  EXPECT_EQ(LogLines("answered"), std::vector<std::string>{served.replace(0, 7, "answered")});
 }
 
 TEST_F(ServiceProgram, AnUnlistedDeviceIsLoggedButNotAnswered) {

@@ -19,7 +19,8 @@ const std::string& CellOf(const HistoryEntry& entry, int column) {
     case HistoryModel::kCount:
       return entry.count;
     case HistoryModel::kIpAddress:
-      return entry.ipAddress;
+      // A request refused for an address conflict says so where its address would be.
+      return entry.ipAddress.empty() ? entry.conflict : entry.ipAddress;
     default:
       return entry.hostname;
   }
@@ -61,6 +62,8 @@ void HistoryModel::RowsRemoved() { endRemoveRows(); }
 void HistoryModel::RowAboutToBeInsertedAtTop() { beginInsertRows(QModelIndex(), 0, 0); }
 
 void HistoryModel::RowInsertedAtTop() { endInsertRows(); }
+
+void HistoryModel::RowChanged(int row) { emit dataChanged(index(row, 0), index(row, kColumnCount - 1)); }
 
 void HistoryModel::ModelAboutToBeReset() { beginResetModel(); }
 

@@ -29,6 +29,7 @@ class HistoryModel : public ColumnsModel, private HistoryObserver {
   void RowsRemoved() override;
   void RowAboutToBeInsertedAtTop() override;
   void RowInsertedAtTop() override;
+  void RowChanged(int row) override;
   void ModelAboutToBeReset() override;
   void ModelReset() override;
 
