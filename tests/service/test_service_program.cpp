@@ -26,7 +26,6 @@ using files_test::MakeRelation;
 using testsupport::ScratchUser;
 
 constexpr const char* kListedLine = "02:00:00:77:00:02,192.168.77.50,plc-a,Press 4\n";
-constexpr const char* kOtherMac = "02:00:00:77:00:99";
 constexpr const char* kOtherLine = "02:00:00:77:00:99,192.168.77.99,plc-z,\n";
 constexpr const char* kSettingsOptions =
     " --subnet-mask=255.255.255.0 --gateway=192.168.77.254 --dns1=192.168.77.53 --domain=plant.test ";
