@@ -110,14 +110,16 @@ void CollectSubnets(const Json& scope, std::vector<HostEntry>& hosts) {
 HandoffLoad ReadKeaReservations(std::string_view text, RelationTable& table) {
   HandoffLoad load;
   load.format = HandoffFormat::Kea;
-  if (text.find("<?include") != std::string_view::npos) {
-    load.failure = "The Kea configuration includes other files; import the file that holds the reservations.";
-    return load;
-  }
   Json config;
   try {
     config = Json::parse(BlankHashComments(text), nullptr, true, true);
   } catch (const Json::exception& error) {
+    // An include directive is not JSON; inside a string (a description) it is
+    // only text, and the file parses.
+    if (text.find("<?include") != std::string_view::npos) {
+      load.failure = "The Kea configuration includes other files; import the file that holds the reservations.";
+      return load;
+    }
     std::string what = error.what();
     if (const std::size_t end = what.find("] "); what.front() == '[' && end != std::string::npos) {
       what.erase(0, end + 2);

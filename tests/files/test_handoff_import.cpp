@@ -160,6 +160,19 @@ TEST(HandoffImport, DnsmasqHostsAsDnsmasqReadsThem) {
   EXPECT_EQ(load.omitted, 5);
 }
 
+// An include directive inside a description is text, not a directive: the
+// export writes descriptions as they are, so its own files must read back.
+TEST(HandoffImport, IncludeTextInsideAStringIsOnlyText) {
+  RelationTable table;
+  const HandoffLoad load = ReadHandoffFile(
+      Bytes("{ \"Dhcp4\": { \"subnet4\": [ { \"reservations\": [ { \"hw-address\": \"00:00:bc:00:00:01\", "
+            "\"ip-address\": \"10.1.0.3\", \"user-context\": { \"comment\": \"<?include x?>\" } } ] } ] } }"),
+      table);
+  EXPECT_TRUE(load.failure.empty()) << load.failure;
+  ASSERT_EQ(table.Count(), 1);
+  EXPECT_EQ(DescriptionText(*table.At(0)), "<?include x?>");
+}
+
 TEST(HandoffImport, WhatCannotBeReadIsReportedAndLeavesTheListEmpty) {
   const std::pair<std::string, std::string> cases[] = {
       {"{ \"Dhcp4\": { \"subnet4\": [ }", "The file is not valid Kea JSON: parse error at line 1, column 27"},
