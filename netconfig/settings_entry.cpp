@@ -2,18 +2,11 @@
 
 #include "core/address.h"
 #include "core/strings.h"
+#include "core/utf8.h"
 
 namespace corvessa {
 
 namespace {
-
-constexpr unsigned char kContinuationMask = 0xC0;
-constexpr unsigned char kContinuationBits = 0x80;
-constexpr std::size_t kLongestSequence = 4;
-
-bool IsContinuation(char c) {
-  return (static_cast<unsigned char>(c) & kContinuationMask) == kContinuationBits;
-}
 
 std::uint32_t IpOrZero(std::string_view text) {
   std::uint32_t address = 0;
@@ -55,17 +48,6 @@ void ApplyConfigurationDefaults(NetworkSettings& settings, const InterfaceConfig
   settings.dns2 = IpOrZero(configuration.dns2);
 }
 
-std::string_view CutDomainName(std::string_view text) {
-  if (text.size() <= kDomainNameSize) return text;
-  // Step back over the continuation bytes of a character that straddles the
-  // limit, so that its lead byte goes too. Bytes that are no UTF-8 sequence
-  // are cut where they stand.
-  std::size_t end = kDomainNameSize;
-  std::size_t back = 0;
-  while (back < kLongestSequence - 1 && IsContinuation(text[end - back])) ++back;
-  const auto lead = static_cast<unsigned char>(text[end - back]);
-  if (back > 0 && (lead & kContinuationMask) == kContinuationMask) end -= back;
-  return text.substr(0, end);
-}
+std::string_view CutDomainName(std::string_view text) { return CutUtf8(text, kDomainNameSize); }
 
 }  // namespace corvessa

@@ -4,36 +4,17 @@
 #include <cstring>
 
 #include "core/strings.h"
+#include "core/utf8.h"
 
 namespace corvessa {
 
 namespace {
 
-constexpr unsigned char kContinuationMask = 0xC0;
-constexpr unsigned char kContinuationBits = 0x80;
-constexpr std::size_t kLongestSequence = 4;
-
-bool IsContinuation(char c) {
-  return (static_cast<unsigned char>(c) & kContinuationMask) == kContinuationBits;
-}
-
-// At most `size` bytes of a UTF-8 text. A character that straddles the limit
-// goes whole, so a stored text never ends in half a character; bytes that are
-// no UTF-8 sequence are cut where they stand.
-std::string_view CutText(std::string_view text, std::size_t size) {
-  if (text.size() <= size) return text;
-  std::size_t back = 0;
-  while (back < kLongestSequence - 1 && back < size && IsContinuation(text[size - back])) ++back;
-  const auto lead = static_cast<unsigned char>(text[size - back]);
-  if (back > 0 && (lead & kContinuationMask) == kContinuationMask) return text.substr(0, size - back);
-  return text.substr(0, size);
-}
-
 template <std::size_t N>
 std::uint8_t StoreText(std::array<char, N>& field, std::string_view text) {
   static_assert(N <= 255, "the length must fit its byte");
   field.fill(0);
-  const std::string_view cut = CutText(text, N);
+  const std::string_view cut = CutUtf8(text, N);
   std::copy(cut.begin(), cut.end(), field.begin());
   return static_cast<std::uint8_t>(cut.size());
 }

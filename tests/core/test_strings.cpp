@@ -1,4 +1,5 @@
 #include "core/strings.h"
+#include "core/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,29 @@ TEST(Texts, WsaErrorTable) {
   EXPECT_EQ(text::kWsaErrorTexts[5].text, "Connection refused");
   EXPECT_EQ(text::kWsaErrorTexts[8].code, 10091);
   EXPECT_EQ(text::kWsaErrorTexts[8].text, "System not ready");
+}
+
+// The byte limit of stored texts: a character across it goes whole, stray
+// continuation bytes are cut where they stand, a limit of 0 gives nothing.
+TEST(CutUtf8, KeepsWholeCharactersWithinTheLimit) {
+  const struct {
+    std::string text;
+    std::size_t size;
+    std::string cut;
+  } cases[] = {
+      {"abc", 3, "abc"},
+      {"ab\xC3\xA9", 3, "ab"},                      // é across the limit
+      {"a\xE2\x82\xAC", 3, "a"},                    // € across the limit by one byte
+      {"a\xE2\x82\xAC", 2, "a"},                    // by two bytes
+      {"\xF0\x9F\x98\x80z", 4, "\xF0\x9F\x98\x80"},  // a four-byte character that fits
+      {"\xF0\x9F\x98\x80", 3, ""},                  // one that does not
+      {"a\x80\x80\x80\x80", 3, "a\x80\x80"},        // continuation bytes without a lead
+      {"\xC3\xA9", 0, ""},
+      {"\xC3\xA9", 1, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(std::string(CutUtf8(c.text, c.size)), c.cut) << c.size;
+  }
 }
 
 }  // namespace
