@@ -70,6 +70,24 @@ bool AcceptsDhcp(const BootpMessage& request, const ServerIdentity& identity) {
   return server == kNoServer || server == identity.serverAddress;
 }
 
+// The listed relation a BOOTP request is for, when this server answers it.
+Relation* BootpRelation(const BootpMessage& request, const RelationTable& table, const ServerIdentity& identity) {
+  if (!SnameIsEmpty(request) && !SnameNamesServer(request, identity)) return nullptr;
+  return FindRequestRelation(request, table);
+}
+
+// The same for a DHCPDISCOVER or DHCPREQUEST; the answer may still be a NAK.
+Relation* DhcpRelation(const BootpMessage& request, const RelationTable& table, const ServerIdentity& identity) {
+  if (!AcceptsDhcp(request, identity)) return nullptr;
+  return FindRequestRelation(request, table);
+}
+
+// A DHCPREQUEST for another address than the relation's gets a NAK.
+bool AsksForAnotherAddress(const BootpMessage& request, const Relation& relation) {
+  const std::uint32_t requested = RequestedAddress(request);
+  return requested != 0 && requested != relation.ipAddress;
+}
+
 }  // namespace
 
 Endpoint ReplyDestination(const BootpMessage& request) {
@@ -82,18 +100,14 @@ Relation* AddressReplyRelation(const BootpMessage& request, const RelationTable&
                                const ServerIdentity& identity) {
   switch (ClassifyRequest(request)) {
     case RequestKind::Bootp:
-      if (!SnameIsEmpty(request) && !SnameNamesServer(request, identity)) return nullptr;
-      return FindRequestRelation(request, table);
+      return BootpRelation(request, table, identity);
     case RequestKind::DhcpAnswered: {
-      if (!AcceptsDhcp(request, identity)) return nullptr;
-      Relation* relation = FindRequestRelation(request, table);
+      Relation* relation = DhcpRelation(request, table, identity);
       if (relation == nullptr) return nullptr;
       const auto type = FindOption(request, option::kMessageType);
-      if (type && request.bytes[type->position] == dhcp_type::kRequest) {
-        const std::uint32_t requested = RequestedAddress(request);
-        if (requested != 0 && requested != relation->ipAddress) return nullptr;  // a NAK
-      }
-      return relation;
+      const bool nak = type && request.bytes[type->position] == dhcp_type::kRequest &&
+                       AsksForAnotherAddress(request, *relation);
+      return nak ? nullptr : relation;
     }
     default:
       return nullptr;
@@ -101,8 +115,7 @@ Relation* AddressReplyRelation(const BootpMessage& request, const RelationTable&
 }
 
 Relation* ServeBootp(const BootpMessage& request, ServerContext& context) {
-  if (!SnameIsEmpty(request) && !SnameNamesServer(request, context.identity)) return nullptr;
-  Relation* relation = FindRequestRelation(request, context.table);
+  Relation* relation = BootpRelation(request, context.table, context.identity);
   if (relation == nullptr) return nullptr;
   // Marked before sending; the mark stays when the send fails.
   relation->type = kRelationTypeBootp;
@@ -133,8 +146,7 @@ Relation* ServeDhcp(const BootpMessage& request, ServerContext& context) {
   const std::uint8_t requestType = request.bytes[type->position];
   if (requestType != dhcp_type::kDiscover && requestType != dhcp_type::kRequest) return nullptr;
 
-  if (!AcceptsDhcp(request, context.identity)) return nullptr;
-  Relation* relation = FindRequestRelation(request, context.table);
+  Relation* relation = DhcpRelation(request, context.table, context.identity);
   if (relation == nullptr) return nullptr;
   // Marked whatever the answer is, and also when the send fails.
   relation->type = kRelationTypeDhcp;
@@ -146,8 +158,7 @@ Relation* ServeDhcp(const BootpMessage& request, ServerContext& context) {
 
   std::uint8_t replyType = dhcp_type::kOffer;
   if (requestType == dhcp_type::kRequest) {
-    const std::uint32_t requested = RequestedAddress(request);
-    replyType = (requested != 0 && requested != relation->ipAddress) ? dhcp_type::kNak : dhcp_type::kAck;
+    replyType = AsksForAnotherAddress(request, *relation) ? dhcp_type::kNak : dhcp_type::kAck;
   }
   PutOption(writer, option::kMessageType, std::span(&replyType, 1));
 
